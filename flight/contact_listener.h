@@ -1,0 +1,14 @@
+#pragma once
+
+#include <box2d/box2d.h>
+
+// Every game effect of a collision happens here, inside the physics step: it only marks
+// (hull, health, life, collected, tile kinds) and plays sounds; the objects act on the marks in
+// their own updates, so no body is made or destroyed while the physics world is locked.
+class myContactListener : public b2ContactListener {
+public:
+    void BeginContact(b2Contact*) override {}
+    void EndContact(b2Contact*) override {}
+    void PreSolve(b2Contact* contact, const b2Manifold* oldManifold) override;
+    void PostSolve(b2Contact*, const b2ContactImpulse*) override {}
+};

@@ -1,0 +1,44 @@
+#pragma once
+
+class Font;
+
+// The mission table: one constant row per mission, indexed by g_mission.
+const int g_missionCount = 8;
+
+struct Colour {
+    float red, green, blue;
+};
+
+extern const int g_worldSize[g_missionCount];         // tiles across and up the square map
+extern const int g_spawnHeight[g_missionCount];       // metres
+extern const float g_waterLevel[g_missionCount];      // metres; 0 means no water
+extern const float g_airDensity[g_missionCount];      // density factor of the atmosphere
+extern const float g_gravity[g_missionCount];         // m/s^2, negative is down
+extern const int g_maxStudents[g_missionCount];
+extern const int g_maxCredits[g_missionCount];
+extern const int g_unlockThreshold[g_missionCount];   // total of best students that opens it
+extern const Colour g_skyLowColour[g_missionCount];   // sky at the bottom of the map
+extern const Colour g_skyMidColour[g_missionCount];   // sky at half the map's height
+extern const Colour g_skyHighColour[g_missionCount];  // sky at the top of the map
+extern const Colour g_waterColour[g_missionCount];
+
+// Campaign state. The upgrade levels run from 1 to 8 and are never saved.
+extern int g_mission;  // -1 until a mission is chosen
+extern int g_thrustLevel;
+extern int g_fuelLevel;
+extern int g_hullLevel;
+extern int g_turnLevel;
+extern int g_weaponLevel;
+extern int g_bestStudents[g_missionCount];
+extern int g_bestCredits[g_missionCount];
+
+// The key latch shared by mission select, the shop and the results screen: a held key acts
+// once, and the key that leaves one screen does nothing on the next until released.
+extern bool g_menuLatch;
+
+// Made by loadMenuResources when the title is left.
+extern Font* g_font;
+extern unsigned int g_rocketTexture;
+
+// Puts every campaign global back to its start value (a fresh run).
+void resetCampaign();

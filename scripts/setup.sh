@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the game and its tests need; does nothing when they are present.
+set -euo pipefail
+packages=(cmake g++ make pkg-config
+          libbox2d-dev libglfw3-dev libstb-dev libgl1-mesa-dev libglu1-mesa-dev
+          libopenal-dev libsndfile1-dev
+          libgtest-dev libbenchmark-dev xvfb xauth)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+fi

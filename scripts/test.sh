@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test; uses a virtual display when there is none.
+# Extra arguments go to CMake (CI adds -DMORVELAN_SANITIZE=ON); BUILD_DIR picks the build folder.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+dir="${BUILD_DIR:-build}"
+scripts/build.sh "$dir" "$@"
+ctest=(ctest --test-dir "$dir" --output-on-failure -j"$(nproc)")
+if [ -z "${DISPLAY:-}" ]; then
+    xvfb-run -a -s "-screen 0 1024x768x24" "${ctest[@]}"
+else
+    "${ctest[@]}"
+fi

@@ -1,0 +1,53 @@
+#include "tests/test_support.h"
+
+#include <GL/gl.h>
+#include <stdlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+#include "frontend/window.h"
+
+std::string makeScratchDir() {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "morvelan-test-XXXXXX").string();
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    const char* made = mkdtemp(buffer.data());
+    return made ? std::string(made) : std::string();
+}
+
+Pixel readPixel(int x, int y) {
+    uint8_t rgba[4] = {0, 0, 0, 0};
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    return {rgba[0], rgba[1], rgba[2]};
+}
+
+void beginFrame() {
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glColor3f(1, 1, 1);
+    glEnable(GL_TEXTURE_2D);
+}
+
+void saveScreenshot(const std::string& path) {
+    const int width = 800, height = 600;
+    std::vector<uint8_t> rgb(width * height * 3);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        return;
+    }
+    std::fprintf(file, "P6\n%d %d\n255\n", width, height);
+    for (int y = height - 1; y >= 0; y--) {
+        std::fwrite(&rgb[y * width * 3], 1, width * 3, file);
+    }
+    std::fclose(file);
+}
