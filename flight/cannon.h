@@ -23,4 +23,9 @@ public:
     float health;
     float phase;  // fire timer and barrel recoil
     World* world;
+
+private:
+    void turnTowardShip();
+    void fire();   // a cannon ball from the muzzle, unless it lies in Solid rock
+    void burst();  // puffs and coins; the body goes
 };

@@ -1,3 +1,146 @@
-// Placeholder until this part of the game is written.
+#include <GLFW/glfw3.h>
+#include <box2d/box2d.h>
+
+#include <iostream>
+
+#include "flight/cannon.h"
+#include "flight/object_list.h"
+#include "flight/rocket.h"
+#include "flight/student.h"
+#include "flight/tile_kind.h"
 #include "flight/world.h"
-void World::edit() {}
+#include "platform/input.h"
+
+namespace {
+
+const float kMoveStep = 0.3f;  // metres the arrow keys move the ship per step
+const int kPixelsPerMetre = 32;
+const int kPixelsPerPlacingStep = 16;  // the placing point snaps to half metres
+const float kMetresPerPlacingStep = 0.5f;
+// The screen is 800 x 600; its centre shows the camera point.
+const int kHalfScreenWidth = 400, kHalfScreenHeight = 300;
+// Objects whose centre lies closer than this to the placing point are removed by 'X'.
+const float kRemoveDistanceSquared = 0.5f;  // m^2
+
+const char* const kSavedMapPath = "data/savedmap.tga";
+const char* const kSavedObjectsPath = "data/savedobjects";
+
+// Removes every object of the list whose centre of mass lies near (x, y).
+template <class T>
+void removeNear(std::list<T*>& objects, float x, float y) {
+    const b2Vec2 point(x, y);
+    for (auto node = objects.begin(); node != objects.end();) {
+        const b2Vec2 offset = (*node)->body->GetWorldCenter() - point;
+        if (offset.LengthSquared() < kRemoveDistanceSquared) {
+            node = removeObject(objects, node);
+        } else {
+            ++node;
+        }
+    }
+}
+
+// The kind the held inputs paint, the later ones overriding the earlier; -1 for none.
+int paintKind() {
+    int kind = -1;
+    if (isMouseButtonDown(GLFW_MOUSE_BUTTON_LEFT)) {
+        kind = Solid;
+    }
+    if (isKeyDown(GLFW_KEY_D)) {
+        kind = Breakable;
+    }
+    if (isMouseButtonDown(GLFW_MOUSE_BUTTON_RIGHT)) {
+        kind = Empty;
+    }
+    if (isMouseButtonDown(GLFW_MOUSE_BUTTON_MIDDLE)) {
+        kind = Backdrop;
+    }
+    return kind;
+}
+
+}  // namespace
+
+void World::edit() {
+    // 1. The ship hangs still while it is moved by hand.
+    b2Body* ship = rocket ? rocket->body : nullptr;
+    if (ship) {
+        ship->SetLinearVelocity(b2Vec2(0.0f, 0.0f));
+    }
+
+    // 2. Arrow keys, each tested on its own so that two can act together.
+    if (ship) {
+        const b2Vec2 moves[4] = {b2Vec2(0.0f, kMoveStep), b2Vec2(0.0f, -kMoveStep),
+                                 b2Vec2(-kMoveStep, 0.0f), b2Vec2(kMoveStep, 0.0f)};
+        const int keys[4] = {GLFW_KEY_UP, GLFW_KEY_DOWN, GLFW_KEY_LEFT, GLFW_KEY_RIGHT};
+        for (int i = 0; i < 4; i++) {
+            if (isKeyDown(keys[i])) {
+                ship->SetTransform(ship->GetPosition() + moves[i], ship->GetAngle());
+            }
+        }
+    }
+
+    // 3. The camera follows the ship as in flight.
+    prevCameraX = cameraX;
+    prevCameraY = cameraY;
+    if (ship) {
+        const b2Vec2 centre = ship->GetWorldCenter();
+        cameraX = static_cast<int32_t>(centre.x * kPixelsPerMetre);
+        cameraY = static_cast<int32_t>(centre.y * kPixelsPerMetre);
+    }
+
+    // 4. Save on every step while 'S' is held.
+    if (isKeyDown(GLFW_KEY_S)) {
+        std::cout << "SAVING MAP...";
+        saveMap(kSavedMapPath);
+        saveObjects(kSavedObjectsPath);
+        std::cout << "DONE!" << std::endl;
+    }
+
+    // 5. The pointer: the world pixel under it, its tile and the half-metre placing point,
+    // every division truncating toward zero.
+    double pointerX, pointerY;
+    getPointerPosition(&pointerX, &pointerY);
+    const int px = cameraX - kHalfScreenWidth + static_cast<int>(pointerX);
+    const int py = cameraY + kHalfScreenHeight - static_cast<int>(pointerY);
+    const int tileX = px / kPixelsPerMetre;
+    const int tileY = py / kPixelsPerMetre;
+    cursorX = (px / kPixelsPerPlacingStep) * kMetresPerPlacingStep;
+    cursorY = (py / kPixelsPerPlacingStep) * kMetresPerPlacingStep;
+
+    // 6. Commands: only the first held of Tab, M, C, X counts, once per press.
+    const bool tab = isKeyDown(GLFW_KEY_TAB);
+    const bool placeStudent = !tab && isKeyDown(GLFW_KEY_M);
+    const bool placeCannon = !tab && !placeStudent && isKeyDown(GLFW_KEY_C);
+    const bool remove = !tab && !placeStudent && !placeCannon && isKeyDown(GLFW_KEY_X);
+    if (tab || placeStudent || placeCannon || remove) {
+        if (!keyLatch) {
+            if (tab) {
+                editorMode = false;
+            } else if (placeStudent) {
+                students.push_back(new Student(cursorX, cursorY, this, studentSheet));
+            } else if (placeCannon) {
+                cannons.push_back(new Cannon(cursorX, cursorY, this, cannonSheet, gunTexture));
+            } else {
+                removeNear(cannons, cursorX, cursorY);
+                removeNear(students, cursorX, cursorY);
+            }
+        }
+        keyLatch = true;
+    } else {
+        keyLatch = false;
+    }
+
+    // 7. Painting, on every step while an input is held, only inside the map.
+    const int kind = paintKind();
+    if (kind < 0 || tileX < 1 || tileX > width - 1 || tileY < 1 || tileY > height - 1) {
+        return;
+    }
+    setTile(tileX, tileY, kind);
+    if (isKeyDown(GLFW_KEY_LEFT_SHIFT)) {
+        const int neighbours[8][2] = {{1, 1},  {1, 0},  {1, -1}, {-1, -1},
+                                      {-1, 1}, {-1, 0}, {0, 1},  {0, -1}};
+        for (const auto& d : neighbours) {
+            setTile(tileX + d[0], tileY + d[1], kind);
+        }
+    }
+    updateTileBodies();
+}

@@ -1,5 +1,64 @@
-// Placeholder until this part of the game is written.
 #include "flight/explosion.h"
-Explosion::Explosion(World* w, SpriteSheet* s, double, double, double, double r, int f, float, float) : body(nullptr), row(0), mirror(false), world(w), rate(r), age(0), frames(f), sheet(s) {}
-void Explosion::update() {}
-void Explosion::draw() {}
+
+#include <cstdlib>
+
+#include "flight/collision_category.h"
+#include "flight/sprite_sheet.h"
+#include "flight/user_data.h"
+#include "flight/world.h"
+
+namespace {
+
+const float kPuffFriction = 0.5f;
+const float kPuffRestitution = 0.9f;  // puffs bounce off the terrain
+const double kEndAge = 1.0;
+const float kPixelsPerMetre = 32.0f;
+
+}  // namespace
+
+Explosion::Explosion(World* world, SpriteSheet* sheet, double x, double y, double radius,
+                     double rate, int frames, float vx, float vy)
+    : body(nullptr),
+      row(0),
+      mirror(false),
+      world(world),
+      rate(rate),
+      age(0),
+      frames(frames),
+      sheet(sheet) {
+    b2BodyDef bodyDef;
+    bodyDef.type = b2_dynamicBody;
+    bodyDef.position.Set(static_cast<float>(x), static_cast<float>(y));
+    body = world->physics->CreateBody(&bodyDef);
+
+    b2CircleShape shape;
+    shape.m_radius = static_cast<float>(radius);
+    b2FixtureDef fixtureDef;
+    fixtureDef.shape = &shape;
+    fixtureDef.friction = kPuffFriction;
+    fixtureDef.restitution = kPuffRestitution;
+    fixtureDef.density = 1.0f;
+    fixtureDef.filter.categoryBits = CollisionCategory::Puff;
+    fixtureDef.filter.maskBits = CollisionCategory::Terrain;
+    fixtureDef.filter.groupIndex = 0;
+    body->CreateFixture(&fixtureDef);
+    setUserData(body, this);
+
+    body->SetLinearVelocity(b2Vec2(vx, vy));
+    int r = std::rand();
+    mirror = (r != 0);
+}
+
+void Explosion::update() {
+    age += rate;
+    if (age > kEndAge) {
+        body->GetWorld()->DestroyBody(body);
+        body = nullptr;
+    }
+}
+
+void Explosion::draw() {
+    b2Vec2 position = body->GetPosition();
+    sheet->draw(static_cast<int>(frames * age), row, static_cast<int>(position.x * kPixelsPerMetre),
+                static_cast<int>(position.y * kPixelsPerMetre), mirror, 0);
+}

@@ -8,6 +8,11 @@
 class Font {
 public:
     Font(const char* file, int advance, int height);
+    // Frees the atlas and the display lists: a World's font goes with the World.
+    ~Font();
+
+    Font(const Font&) = delete;
+    Font& operator=(const Font&) = delete;
 
     // Prints `length` bytes with the first glyph's bottom-left corner at the modelview origin.
     // Leaves the colour white and the modelview as it was.
@@ -17,6 +22,10 @@ public:
     int getHeight() const { return glyphHeight; }
 
 private:
+    void buildGlyph(int code);
+    // One copy of the text at the modelview origin, in the current colour.
+    void drawCopy(const char* text, int length);
+
     int advance;
     int glyphHeight;
     GLuint texture;

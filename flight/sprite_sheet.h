@@ -7,6 +7,11 @@ class SpriteSheet {
 public:
     SpriteSheet(const char* file, int frameWidth, int frameHeight, int originX, int originY,
                 int framesX, int framesY);
+    // Frees the texture: a World's sheets go with the World.
+    ~SpriteSheet();
+
+    SpriteSheet(const SpriteSheet&) = delete;
+    SpriteSheet& operator=(const SpriteSheet&) = delete;
 
     // Draws frame (frameX, frameY), row 0 at the bottom of the image, with its origin at pixel
     // (x, y) of the current modelview, mirrored left to right on request; flash >= 1 draws a

@@ -19,4 +19,10 @@ public:
     bool facingLeft;
     float phase;  // animation, (0, 4]
     World* world;
+
+private:
+    bool seesLandedShip(float dx) const;
+    void walk(float step);  // metres along x, only over flat Solid ground
+    void board();
+    void die();
 };

@@ -10,4 +10,6 @@ enum TileKind {
     Solid = 4,
 };
 
-inline bool isSolidTile(int kind) { return kind == Breakable || kind == Solid; }
+inline bool isSolidTile(int kind) {
+    return kind == Breakable || kind == Solid;
+}

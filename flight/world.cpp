@@ -1,4 +1,113 @@
-// Placeholder until this part of the game is written.
 #include "flight/world.h"
-World::World(int size) : physics(new b2World(b2Vec2(0, 0))), rocket(nullptr), cameraX(8000), cameraY(8000), prevCameraX(8000), prevCameraY(8000), editorMode(false), tileSheet(nullptr), backdropSheet(nullptr), studentSheet(nullptr), cannonSheet(nullptr), explosionSheet(nullptr), ballSheet(nullptr), coinSheet(nullptr), blipSheet(nullptr), arrowTexture(0), gunTexture(0), font(nullptr), studentsRescued(0), studentsTotal(0), width(size), height(size), deadFrames(0), tiles(new int32_t[size * size]()), tileBodies(new b2Body*[size * size]()), tileDirty(new uint8_t[size * size]()), rocketTexture(0) {}
-World::~World() { delete physics; delete[] tiles; delete[] tileBodies; delete[] tileDirty; }
+
+#include <algorithm>
+
+#include "flight/cannon.h"
+#include "flight/coin.h"
+#include "flight/explosion.h"
+#include "flight/font.h"
+#include "flight/minimap.h"
+#include "flight/object_list.h"
+#include "flight/particle.h"
+#include "flight/rocket.h"
+#include "flight/shot.h"
+#include "flight/sprite_sheet.h"
+#include "flight/student.h"
+#include "flight/texture.h"
+#include "flight/tile_kind.h"
+
+namespace {
+
+const int32_t kStartCamera = 8000;  // pixels, until the first step follows the ship
+const int kFontAdvance = 10;        // pixels
+const int kFontHeight = 16;         // pixels
+
+void deleteTexture(GLuint texture) {
+    if (texture != kNoTexture) {
+        glDeleteTextures(1, &texture);
+    }
+}
+
+}  // namespace
+
+World::World(int size) {
+    // 1. Empty lists (members), no editor.
+    editorMode = false;
+
+    // 2. The map's size and its tile grid. The grid is cleared here, not only by the loaders, so
+    //    that a World deleted or drawn before loading reads nothing undefined.
+    width = height = size;
+    tiles = new int32_t[size * size];
+    std::fill(tiles, tiles + size * size, static_cast<int32_t>(Empty));
+    studentsRescued = studentsTotal = 0;
+
+    // 3. Sprite sheets: file, frame size, origin, frames across and down.
+    tileSheet = new SpriteSheet("graphics/tiles.tga", 32, 32, 0, 0, 16, 1);
+    backdropSheet = new SpriteSheet("graphics/tiles3.tga", 32, 32, 0, 0, 16, 1);
+    studentSheet = new SpriteSheet("graphics/spaceman.tga", 32, 32, 16, 16, 4, 4);
+    cannonSheet = new SpriteSheet("graphics/cannon.tga", 32, 32, 16, 16, 1, 1);
+    explosionSheet = new SpriteSheet("graphics/explosion.tga", 32, 32, 16, 16, 16, 1);
+    ballSheet = new SpriteSheet("graphics/ball.tga", 16, 16, 8, 8, 1, 1);
+    blipSheet = new SpriteSheet("graphics/blip.tga", 8, 8, 4, 4, 1, 1);
+
+    // 4. Smooth textures.
+    rocketTexture = loadTexture("graphics/rocket.tga", true);
+    gunTexture = loadTexture("graphics/gun.tga", true);
+    arrowTexture = loadTexture("graphics/arrow.tga", true);
+
+    // 5, 6. The HUD font and the coins.
+    font = new Font("graphics/font.tga", kFontAdvance, kFontHeight);
+    coinSheet = new SpriteSheet("graphics/coin.tga", 16, 16, 8, 8, 4, 1);
+
+    // 7. No gravity in the physics world: every object applies its own.
+    physics = new b2World(b2Vec2(0, 0));
+    physics->SetAllowSleeping(true);
+
+    // 8. The ship, at the origin until launch.
+    rocket = new Rocket(0, 0, this, rocketTexture);
+
+    // 9. Camera.
+    cameraX = cameraY = prevCameraX = prevCameraY = kStartCamera;
+
+    // 10. Terrain bodies and dirty flags, cleared as the tiles are.
+    tileBodies = new b2Body*[size * size];
+    std::fill(tileBodies, tileBodies + size * size, nullptr);
+    tileDirty = new uint8_t[size * size];
+    std::fill(tileDirty, tileDirty + size * size, 0);
+
+    // 11.
+    deadFrames = 0;
+}
+
+World::~World() {
+    // The objects, cannons first and puffs last; then the ship, which is already gone (deleted
+    // with its body) when it exploded.
+    removeAllObjects(cannons);
+    removeAllObjects(shots);
+    removeAllObjects(coins);
+    removeAllObjects(students);
+    removeAllObjects(particles);
+    removeAllObjects(explosions);
+    delete rocket;
+
+    // The physics world frees every remaining body (terrain, cannon anchors) and joint.
+    delete physics;
+
+    delete tileSheet;
+    delete backdropSheet;
+    delete studentSheet;
+    delete cannonSheet;
+    delete explosionSheet;
+    delete ballSheet;
+    delete coinSheet;
+    delete blipSheet;
+    deleteTexture(rocketTexture);
+    deleteTexture(gunTexture);
+    deleteTexture(arrowTexture);
+    delete font;
+    delete minimap;
+
+    delete[] tiles;
+    delete[] tileBodies;
+    delete[] tileDirty;
+}

@@ -17,6 +17,9 @@ class SpriteSheet;
 class Font;
 class Minimap;
 
+// The minimap's square on the screen, pixels a side.
+const int kMinimapSize = 128;
+
 // The state of one mission: physics, ship, objects, tile map, minimap, camera, the pictures it
 // draws with, and the counters the results screen reads.
 //

@@ -20,6 +20,7 @@ public:
     // Mixes into memory instead of a device (OpenAL Soft's loopback device), for tests.
     static SoundEngine* openLoopback(int sampleRate);
 
+    // Stops everything; sources and handles of this engine are gone with it.
     ~SoundEngine();
 
     // Loads a source. Preloaded sources (effects) are decoded at once; the others (music) are
@@ -35,7 +36,7 @@ public:
     SoundHandle* playTracked(SoundSource* source, bool looped, bool startPaused);
 
     // Loopback engines only: mixes the next `frames` stereo frames of 16-bit samples into `out`
-    // (2 * frames values). Does nothing on a device engine.
+    // (2 * frames values). Any other engine fills `out` with silence.
     void render(int16_t* out, int frames);
 
     bool isSilent() const;
@@ -47,7 +48,9 @@ private:
 
 class SoundHandle {
 public:
+    // Silences the sound at once; the handle stays valid and does nothing from then on.
     void stop();
+    // Works while paused too: the sound then starts from there when unpaused.
     void setPlayPosition(int milliseconds);
     void setPaused(bool paused);
 

@@ -1,0 +1,107 @@
+#include "platform/sound_decoder.h"
+
+#include <algorithm>
+
+namespace {
+
+// Frames decoded per call when reading a whole file, and when probing a streamed one.
+constexpr int kDecodeChunkFrames = 16384;
+constexpr int kProbeFrames = 1024;
+// Keeps one buffer's byte count within OpenAL's int sizes whatever the sample rate.
+// Frames decoded ahead of a seek point, more than the MP3 decoder needs to settle.
+constexpr int64_t kSeekLeadFrames = 8192;
+constexpr int64_t kMaxWholeFileFrames = int64_t(1) << 26;
+
+}  // namespace
+
+SoundDecoder::~SoundDecoder() {
+    if (file_) {
+        sf_close(file_);
+    }
+}
+
+bool SoundDecoder::open(const char* file) {
+    if (file_ || !file) {
+        return false;
+    }
+    info_ = SF_INFO{};
+    file_ = sf_open(file, SFM_READ, &info_);
+    if (!file_) {
+        return false;
+    }
+    if (info_.channels <= 0 || info_.samplerate <= 0) {
+        sf_close(file_);
+        file_ = nullptr;
+        return false;
+    }
+    // MP3 decoding overshoots full scale now and then; clip rather than wrap around.
+    sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    return true;
+}
+
+int SoundDecoder::read(int16_t* out, int frames) {
+    if (!file_ || frames <= 0) {
+        return 0;
+    }
+    if (info_.channels <= 2) {
+        sf_count_t got = sf_readf_short(file_, out, frames);
+        return got > 0 ? int(got) : 0;
+    }
+    wide_.resize(size_t(frames) * size_t(info_.channels));
+    sf_count_t got = sf_readf_short(file_, wide_.data(), frames);
+    for (sf_count_t i = 0; i < got; i++) {
+        out[2 * i] = wide_[size_t(i * info_.channels)];
+        out[2 * i + 1] = wide_[size_t(i * info_.channels + 1)];
+    }
+    return got > 0 ? int(got) : 0;
+}
+
+bool SoundDecoder::seek(int64_t frame) {
+    if (!file_ || frame < 0) {
+        return false;
+    }
+    // MP3 frames lean on the ones before them: right after a seek libsndfile gives a few thousand
+    // frames of silence, so land early and decode up to the place asked for.
+    int64_t from = std::max<int64_t>(frame - kSeekLeadFrames, 0);
+    if (sf_seek(file_, from, SEEK_SET) != from) {
+        return false;
+    }
+    std::vector<int16_t> skipped(size_t(frame - from) * size_t(channels()));
+    return read(skipped.data(), int(frame - from)) == int(frame - from);
+}
+
+bool decodeWholeFile(const char* file, int maxSeconds, std::vector<int16_t>& pcm, int& channels,
+                     int& sampleRate) {
+    SoundDecoder decoder;
+    if (!decoder.open(file)) {
+        return false;
+    }
+    channels = decoder.channels();
+    sampleRate = decoder.sampleRate();
+    int64_t maxFrames = std::min(int64_t(maxSeconds) * sampleRate, kMaxWholeFileFrames);
+    int64_t frames = 0;
+    pcm.clear();
+    while (frames < maxFrames) {
+        int want = int(std::min<int64_t>(kDecodeChunkFrames, maxFrames - frames));
+        pcm.resize(size_t(frames + want) * size_t(channels));
+        int got = decoder.read(pcm.data() + frames * channels, want);
+        frames += got;
+        if (got < want) {
+            break;
+        }
+    }
+    pcm.resize(size_t(frames) * size_t(channels));
+    return frames > 0;
+}
+
+bool probeFile(const char* file, int& channels, int& sampleRate, int64_t& length) {
+    SoundDecoder decoder;
+    if (!decoder.open(file)) {
+        return false;
+    }
+    channels = decoder.channels();
+    sampleRate = decoder.sampleRate();
+    length = decoder.length();
+    std::vector<int16_t> first(size_t(kProbeFrames) * size_t(channels));
+    return decoder.read(first.data(), kProbeFrames) > 0;
+}

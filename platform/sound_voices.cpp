@@ -1,0 +1,308 @@
+#include <algorithm>
+
+#include "platform/sound_state.h"
+
+namespace {
+
+// Enough for every effect a busy flight overlaps, far below OpenAL Soft's own limit of sources.
+constexpr int kMaxVoices = 32;
+// A preloaded effect longer than this is cut; the game's are a few seconds.
+constexpr int kMaxPreloadSeconds = 600;
+
+ALenum formatFor(int channels) {
+    return channels == 2 ? AL_FORMAT_STEREO16 : AL_FORMAT_MONO16;
+}
+
+ALint sourceState(ALuint source) {
+    ALint state = AL_STOPPED;
+    alGetSourcei(source, AL_SOURCE_STATE, &state);
+    return state;
+}
+
+}  // namespace
+
+void SoundEngineState::loadSource(SoundSource& sound, const char* file, bool preload) {
+    sound.preloaded = preload;
+    if (silent() || !file) {
+        return;
+    }
+    sound.file = file;
+    if (!preload) {
+        sound.ok = probeFile(file, sound.channels, sound.sampleRate, sound.length);
+        return;
+    }
+    std::vector<int16_t> pcm;
+    if (!decodeWholeFile(file, kMaxPreloadSeconds, pcm, sound.channels, sound.sampleRate)) {
+        return;
+    }
+    alGetError();
+    alGenBuffers(1, &sound.buffer);
+    if (alGetError() != AL_NO_ERROR) {
+        sound.buffer = 0;
+        return;
+    }
+    alBufferData(sound.buffer, formatFor(sound.channels), pcm.data(),
+                 ALsizei(pcm.size() * sizeof(int16_t)), sound.sampleRate);
+    if (alGetError() != AL_NO_ERROR) {
+        alDeleteBuffers(1, &sound.buffer);
+        sound.buffer = 0;
+        return;
+    }
+    sound.length = int64_t(pcm.size()) / sound.channels;
+    sound.ok = true;
+}
+
+unsigned SoundEngineState::startVoice(SoundSource* sound, bool tracked, bool looped, bool paused) {
+    if (silent() || !sound || !sound->ok) {
+        return 0;
+    }
+    reclaimFinished();
+    ALuint source = takeSource();
+    if (!source) {
+        return 0;
+    }
+    auto voice = std::make_unique<Voice>();
+    voice->source = source;
+    voice->sound = sound;
+    voice->tracked = tracked;
+    voice->looped = looped;
+    voice->paused = paused;
+    // Every sound is heard as it was recorded, in the middle, whatever the listener does.
+    alSourcei(source, AL_SOURCE_RELATIVE, AL_TRUE);
+    alSource3f(source, AL_POSITION, 0.0f, 0.0f, 0.0f);
+    alSourcef(source, AL_ROLLOFF_FACTOR, 0.0f);
+    if (sound->preloaded) {
+        alSourcei(source, AL_BUFFER, ALint(sound->buffer));
+        alSourcei(source, AL_LOOPING, looped ? AL_TRUE : AL_FALSE);
+    } else if (!startStream(*voice)) {
+        idleSources.push_back(source);
+        return 0;
+    }
+    if (!paused) {
+        alSourcePlay(source);
+    }
+    voice->id = nextVoiceId++;
+    if (nextVoiceId == 0) {
+        nextVoiceId = 1;
+    }
+    voices.push_back(std::move(voice));
+    return voices.back()->id;
+}
+
+void SoundEngineState::stopVoice(unsigned id) {
+    if (Voice* voice = findVoice(id)) {
+        releaseVoice(voice);
+    }
+}
+
+void SoundEngineState::pauseVoice(unsigned id, bool paused) {
+    Voice* voice = findVoice(id);
+    if (!voice || voice->paused == paused) {
+        return;
+    }
+    voice->paused = paused;
+    ALint state = sourceState(voice->source);
+    if (paused && state == AL_PLAYING) {
+        alSourcePause(voice->source);
+    } else if (!paused && (state == AL_INITIAL || state == AL_PAUSED)) {
+        // From a fresh source this also applies a position set while it waited.
+        alSourcePlay(voice->source);
+    }
+}
+
+void SoundEngineState::positionVoice(unsigned id, int milliseconds) {
+    Voice* voice = findVoice(id);
+    if (!voice) {
+        return;
+    }
+    const SoundSource& sound = *voice->sound;
+    int64_t frame = int64_t(std::max(milliseconds, 0)) * sound.sampleRate / 1000;
+    if (sound.length > 0 && frame >= sound.length) {
+        if (!voice->looped) {
+            releaseVoice(voice);  // past the end of a sound played once: it is over
+            return;
+        }
+        frame %= sound.length;
+    }
+    if (sound.preloaded) {
+        // OpenAL keeps the offset of a source not yet playing and applies it when it starts.
+        alSourcei(voice->source, AL_SAMPLE_OFFSET, ALint(frame));
+        return;
+    }
+    // A stream starts over from the decoder's new place with freshly filled buffers.
+    alSourceRewind(voice->source);
+    alSourcei(voice->source, AL_BUFFER, 0);
+    if (!voice->decoder->seek(frame)) {
+        releaseVoice(voice);
+        return;
+    }
+    voice->decoderEnded = false;
+    queueStream(*voice);
+    if (!voice->paused) {
+        alSourcePlay(voice->source);
+    }
+}
+
+void SoundEngineState::service() {
+    for (auto& voice : voices) {
+        if (voice->decoder) {
+            refillStream(*voice);
+        }
+    }
+    reclaimFinished();
+}
+
+void SoundEngineState::releaseEverything() {
+    while (!voices.empty()) {
+        releaseVoice(voices.back().get());
+    }
+    if (!idleSources.empty()) {
+        alDeleteSources(ALsizei(idleSources.size()), idleSources.data());
+        idleSources.clear();
+    }
+    for (auto& sound : sources) {
+        if (sound->buffer) {
+            alDeleteBuffers(1, &sound->buffer);
+            sound->buffer = 0;
+        }
+        sound->ok = false;
+    }
+}
+
+Voice* SoundEngineState::findVoice(unsigned id) {
+    if (id == 0) {
+        return nullptr;
+    }
+    for (auto& voice : voices) {
+        if (voice->id != id) {
+            continue;
+        }
+        // A sound that ended between two refills is over, whatever is asked of it now.
+        if (isFinished(*voice)) {
+            releaseVoice(voice.get());
+            return nullptr;
+        }
+        return voice.get();
+    }
+    return nullptr;
+}
+
+ALuint SoundEngineState::takeSource() {
+    if (idleSources.empty() && sourcesMade < kMaxVoices) {
+        ALuint source = 0;
+        alGetError();
+        alGenSources(1, &source);
+        if (alGetError() == AL_NO_ERROR && source) {
+            idleSources.push_back(source);
+            sourcesMade++;
+        }
+    }
+    if (idleSources.empty()) {
+        // All voices busy: the oldest fire-and-forget one makes room, tracked ones never do.
+        auto oldest = std::find_if(voices.begin(), voices.end(),
+                                   [](const std::unique_ptr<Voice>& v) { return !v->tracked; });
+        if (oldest == voices.end()) {
+            return 0;
+        }
+        releaseVoice(oldest->get());
+    }
+    ALuint source = idleSources.back();
+    idleSources.pop_back();
+    return source;
+}
+
+void SoundEngineState::releaseVoice(Voice* voice) {
+    alSourceStop(voice->source);
+    alSourcei(voice->source, AL_BUFFER, 0);
+    alSourcei(voice->source, AL_LOOPING, AL_FALSE);
+    if (voice->decoder) {
+        alDeleteBuffers(kStreamBuffers, voice->buffers);
+    }
+    idleSources.push_back(voice->source);
+    voices.erase(
+        std::find_if(voices.begin(), voices.end(),
+                     [voice](const std::unique_ptr<Voice>& v) { return v.get() == voice; }));
+}
+
+void SoundEngineState::reclaimFinished() {
+    for (size_t i = 0; i < voices.size();) {
+        if (isFinished(*voices[i])) {
+            releaseVoice(voices[i].get());
+        } else {
+            i++;
+        }
+    }
+}
+
+bool SoundEngineState::isFinished(const Voice& voice) {
+    // A stream that ran dry before its end is restarted by its refill, not finished.
+    return sourceState(voice.source) == AL_STOPPED && (!voice.decoder || voice.decoderEnded);
+}
+
+bool SoundEngineState::startStream(Voice& voice) {
+    voice.decoder = std::make_unique<SoundDecoder>();
+    if (!voice.decoder->open(voice.sound->file.c_str())) {
+        voice.decoder.reset();
+        return false;
+    }
+    alGetError();
+    alGenBuffers(kStreamBuffers, voice.buffers);
+    if (alGetError() != AL_NO_ERROR) {
+        voice.decoder.reset();
+        return false;
+    }
+    alSourcei(voice.source, AL_LOOPING, AL_FALSE);  // the stream loops itself, seamlessly
+    queueStream(voice);
+    return true;
+}
+
+void SoundEngineState::queueStream(Voice& voice) {
+    for (ALuint buffer : voice.buffers) {
+        if (voice.decoderEnded || !fillBuffer(voice, buffer)) {
+            return;
+        }
+        alSourceQueueBuffers(voice.source, 1, &buffer);
+    }
+}
+
+bool SoundEngineState::fillBuffer(Voice& voice, ALuint buffer) {
+    SoundDecoder& decoder = *voice.decoder;
+    int channels = decoder.channels();
+    streamScratch.resize(size_t(kStreamBufferFrames) * size_t(channels));
+    int16_t* pcm = streamScratch.data();
+    int got = decoder.read(pcm, kStreamBufferFrames);
+    // A looped stream goes on from the file's start within the same buffer, so there is no gap.
+    while (voice.looped && got < kStreamBufferFrames && decoder.seek(0)) {
+        int more = decoder.read(pcm + got * channels, kStreamBufferFrames - got);
+        if (more <= 0) {
+            break;
+        }
+        got += more;
+    }
+    if (got < kStreamBufferFrames) {
+        voice.decoderEnded = true;
+    }
+    if (got <= 0) {
+        return false;
+    }
+    alBufferData(buffer, formatFor(channels), pcm, ALsizei(got * channels * sizeof(int16_t)),
+                 decoder.sampleRate());
+    return true;
+}
+
+void SoundEngineState::refillStream(Voice& voice) {
+    ALint processed = 0;
+    alGetSourcei(voice.source, AL_BUFFERS_PROCESSED, &processed);
+    for (; processed > 0; processed--) {
+        ALuint buffer = 0;
+        alSourceUnqueueBuffers(voice.source, 1, &buffer);
+        if (!voice.decoderEnded && fillBuffer(voice, buffer)) {
+            alSourceQueueBuffers(voice.source, 1, &buffer);
+        }
+    }
+    ALint queued = 0;
+    alGetSourcei(voice.source, AL_BUFFERS_QUEUED, &queued);
+    if (!voice.paused && queued > 0 && sourceState(voice.source) == AL_STOPPED) {
+        alSourcePlay(voice.source);
+    }
+}

@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+
+#include <box2d/box2d.h>
+
+#include <string>
+
+#include "flight/cannon.h"
+#include "flight/coin.h"
+#include "flight/collision_category.h"
+#include "flight/contact_listener.h"
+#include "flight/rocket.h"
+#include "flight/shot.h"
+#include "flight/student.h"
+#include "flight/tile_kind.h"
+#include "flight/world.h"
+#include "frontend/campaign.h"
+#include "platform/scripted_input.h"
+#include "tests/flight_sandbox.h"
+
+namespace {
+
+// Two rows of rock whose surface is y = 3, across the map.
+const std::vector<std::string> kGround = {std::string(63, '#'), std::string(63, '#')};
+const float kSurface = 3.0f;
+const float kShipBottom = 0.7425f;  // m below the body origin
+const float kContactGap = 0.015f;   // inside Box2D's polygon skins, so touching at once
+
+class Contact : public testing::Test {
+protected:
+    void SetUp() override {
+        resetCampaign();
+        g_mission = 0;
+        useScriptedInput();
+    }
+};
+
+// Drops the ship onto the ground, upright or upside down, already touching at `speed`;
+// gives back the hull lost over a second of resting there.
+float hullLostLanding(float speed, bool upsideDown = false) {
+    Sandbox box(kGround);
+    // Over the middle of one terrain cell, so one contact carries the landing.
+    box.launch(32, kSurface + kShipBottom + kContactGap);
+    Rocket* ship = box.world->rocket;
+    if (upsideDown) {
+        ship->body->SetTransform(ship->body->GetPosition(), b2_pi);
+    }
+    ship->fuel = 0;
+    ship->body->SetLinearVelocity(b2Vec2(0, -speed));
+    float hull = ship->hull;
+    box.tick(60);
+    return hull - ship->hull;
+}
+
+bool terrainAt(World* world, float x, float y) {
+    for (b2Body* body = world->physics->GetBodyList(); body; body = body->GetNext()) {
+        for (b2Fixture* f = body->GetFixtureList(); f; f = f->GetNext()) {
+            if (f->GetFilterData().categoryBits == CollisionCategory::Terrain &&
+                f->TestPoint(b2Vec2(x, y))) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+// Approach speeds are whole m/s; the lower hull takes 2 of them; the ship weighs 2.5 kg.
+TEST_F(Contact, LandingsOnTheLowerHull) {
+    EXPECT_EQ(hullLostLanding(0.9f), 0);
+    EXPECT_EQ(hullLostLanding(1.9f), 0);
+    EXPECT_EQ(hullLostLanding(2.9f), 0);
+    EXPECT_NEAR(hullLostLanding(3.5f), 0.02f * 1 * 2.5f, 1e-5f);
+    // Nose first there is nothing to soften it: 1 m/s of damage.
+    EXPECT_NEAR(hullLostLanding(1.9f, true), 0.02f * 1 * 2.5f, 1e-5f);
+}
+
+TEST_F(Contact, BrushingACannonHurtsOnlyTheShip) {
+    Sandbox box({});
+    Cannon* cannon = new Cannon(32, 20, box.world, box.world->cannonSheet, box.world->gunTexture);
+    box.world->cannons.push_back(cannon);
+    // The base is a circle of 0.5 m around (32, 20).
+    box.launch(32, 20.5f + kShipBottom + 0.005f);
+    Rocket* ship = box.world->rocket;
+    ship->body->SetLinearVelocity(b2Vec2(0, -3.5f));
+    float hull = ship->hull;
+    box.tick(1);
+    EXPECT_NEAR(hull - ship->hull, 0.02f * 1 * 2.5f, 1e-5f);
+    EXPECT_EQ(cannon->health, 1.0f);
+}
+
+TEST_F(Contact, CannonBallCostsFixedHull) {
+    Sandbox box({});
+    box.launch(32, 30);
+    Rocket* ship = box.world->rocket;
+    float hull = ship->hull;
+    box.world->shots.push_back(new Shot(32, 32, box.world, 0, -12, CollisionCategory::CannonBall));
+    for (int i = 0; i < 30 && ship->hull == hull; i++) {
+        box.tick(1);
+    }
+    EXPECT_FLOAT_EQ(ship->hull, hull - 0.4f);
+    EXPECT_EQ(ship->shake, 6);
+    // The ball ends at its next update.
+    box.tick(1);
+    EXPECT_TRUE(box.world->shots.empty());
+}
+
+TEST_F(Contact, LaserWearsACannonDown) {
+    g_weaponLevel = 2;
+    Sandbox box({});
+    box.launch(32, 40);
+    Cannon* cannon = new Cannon(32, 30, box.world, box.world->cannonSheet, box.world->gunTexture);
+    box.world->cannons.push_back(cannon);
+    box.world->shots.push_back(new Shot(28, 30, box.world, 20, 0, CollisionCategory::Laser));
+    for (int i = 0; i < 20 && cannon->health == 1.0f; i++) {
+        box.tick(1);
+    }
+    EXPECT_NEAR(cannon->health, 1.0f - 0.8f, 1e-6f);
+    EXPECT_GT(cannon->shake, 0);
+    box.tick(1);
+    EXPECT_TRUE(box.world->shots.empty());
+}
+
+// A laser striking the slope of a lone Solid tile (20, 10) hits inside that tile, so its
+// Breakable right-hand neighbour (21, 10) is the one that breaks; collision follows the next step.
+TEST_F(Contact, LaserBreaksTheBreakableNeighbourOfSolidRock) {
+    std::vector<std::string> picture(10, std::string(25, '.'));
+    picture.back()[19] = '#';
+    picture.back()[20] = '%';
+    Sandbox box(picture, 64);
+    ASSERT_EQ(box.world->getTile(20, 10), Solid);
+    ASSERT_EQ(box.world->getTile(21, 10), Breakable);
+    box.launch(20, 20);
+    ASSERT_TRUE(terrainAt(box.world, 21.2f, 10.9f));
+
+    box.world->shots.push_back(new Shot(20.2f, 14, box.world, 0, -20, CollisionCategory::Laser));
+    for (int i = 0; i < 20 && box.world->getTile(21, 10) == Breakable; i++) {
+        box.tick(1);
+    }
+    EXPECT_EQ(box.world->getTile(21, 10), Backdrop);
+    EXPECT_EQ(box.world->getTile(20, 10), Solid);
+    box.tick(1);
+    EXPECT_TRUE(box.world->shots.empty());
+    EXPECT_FALSE(terrainAt(box.world, 21.2f, 10.9f));
+}
+
+// The five tiles looked at: the one under the point, then right, left, above, below; the first
+// Breakable one breaks and no other.
+TEST_F(Contact, TileBreakingOrder) {
+    auto broken = [](const std::vector<std::string>& picture, float x, float y) {
+        Sandbox box(picture);
+        bool broke = breakTileNear(box.world, x, y);
+        std::vector<std::string> after;
+        for (int row = static_cast<int>(picture.size()); row >= 1; row--) {
+            std::string line;
+            for (int i = 0; i < static_cast<int>(picture[0].size()); i++) {
+                line += box.world->getTile(i + 1, row) == Backdrop
+                            ? '-'
+                            : picture[picture.size() - row][i];
+            }
+            after.push_back(line);
+        }
+        EXPECT_EQ(broke, after != picture);
+        return after;
+    };
+    using Picture = std::vector<std::string>;
+    // Point in tile (2, 2).
+    EXPECT_EQ(broken({".%.", ".%.", "..."}, 2.5f, 2.5f), Picture({".%.", ".-.", "..."}));
+    EXPECT_EQ(broken({"...", "%#%", "..."}, 2.5f, 2.5f), Picture({"...", "%#-", "..."}));
+    EXPECT_EQ(broken({".%.", "%#.", ".%."}, 2.5f, 2.5f), Picture({".%.", "-#.", ".%."}));
+    EXPECT_EQ(broken({".%.", ".#.", ".%."}, 2.5f, 2.5f), Picture({".-.", ".#.", ".%."}));
+    EXPECT_EQ(broken({"...", ".#.", ".%."}, 2.5f, 2.5f), Picture({"...", ".#.", ".-."}));
+    // Solid never breaks; corner tiles are not among the five.
+    EXPECT_EQ(broken({"%#%", "###", "%#%"}, 2.5f, 2.5f), Picture({"%#%", "###", "%#%"}));
+}
+
+TEST_F(Contact, StudentsDieAtAnyTouch) {
+    Sandbox box({});
+    box.launch(32, 30);
+    Student* byShip = new Student(32.3f, 30, box.world, box.world->studentSheet);
+    box.world->students.push_back(byShip);
+    Student* byLaser = new Student(36, 30, box.world, box.world->studentSheet);
+    box.world->students.push_back(byLaser);
+    Student* byBall = new Student(40, 30, box.world, box.world->studentSheet);
+    box.world->students.push_back(byBall);
+    box.world->shots.push_back(new Shot(36, 30.1f, box.world, 0, 0, CollisionCategory::Laser));
+    box.world->shots.push_back(new Shot(40, 30.1f, box.world, 0, 0, CollisionCategory::CannonBall));
+    box.tick(1);
+    EXPECT_EQ(byShip->life, -1.0f);
+    EXPECT_EQ(byLaser->life, -1.0f);
+    EXPECT_EQ(byBall->life, -1.0f);
+    for (Shot* shot : box.world->shots) {
+        EXPECT_EQ(shot->life, 0);
+    }
+}
+
+// A coin still touching the ship in a second contact call before its own update counts once.
+TEST_F(Contact, CoinCountsOnce) {
+    Sandbox box({});
+    box.launch(32, 30);
+    Coin* coin = new Coin(32.5f, 30.5f, box.world, box.world->coinSheet);
+    box.world->coins.push_back(coin);
+    coin->body->SetLinearVelocity(b2Vec2(0, 0));
+    box.world->physics->Step(1.0f / 60, 10, 10);
+    box.world->physics->Step(1.0f / 60, 10, 10);
+    EXPECT_TRUE(coin->collected);
+    EXPECT_EQ(box.world->coinsCollected, 1);
+    box.tick(1);
+    EXPECT_TRUE(box.world->coins.empty());
+    EXPECT_EQ(box.world->coinsCollected, 1);
+}

@@ -1,0 +1,291 @@
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "flight/cannon.h"
+#include "flight/rocket.h"
+#include "flight/student.h"
+#include "flight/tile_kind.h"
+#include "flight/world.h"
+#include "frontend/campaign.h"
+#include "platform/scripted_input.h"
+#include "tests/flight_sandbox.h"
+#include "tests/test_support.h"
+
+namespace {
+
+// A 64 x 64 sandbox in the editor, the ship at (20.5, 20.5) so the camera is at (656, 651).
+struct Editor {
+    Editor() : sandbox((g_mission = 0, std::vector<std::string>{}), 64) {
+        useScriptedInput();
+        sandbox.launch(20.5f, 20.5f);
+        world->editorMode = true;
+        step(1);  // the camera follows the ship's centre of mass
+    }
+    ~Editor() { useScriptedInput(); }
+
+    void step(int steps) {
+        for (int i = 0; i < steps; i++) {
+            world->edit();
+        }
+    }
+
+    // Puts the pointer over world pixel (x, y).
+    void pointAt(int x, int y) {
+        scriptedInput().pointerX = x - world->cameraX + 400;
+        scriptedInput().pointerY = world->cameraY + 300 - y;
+    }
+
+    Sandbox sandbox;
+    World* world = sandbox.world;
+};
+
+// Runs the editor in a scratch folder with a data/ folder, and goes back afterwards.
+struct InScratchFolder {
+    InScratchFolder() : previous(std::filesystem::current_path()), dir(makeScratchDir()) {
+        std::filesystem::create_directory(dir + "/data");
+        std::filesystem::current_path(dir);
+    }
+    ~InScratchFolder() { std::filesystem::current_path(previous); }
+    std::filesystem::path previous;
+    std::string dir;
+};
+
+TEST(Editor, PlacingCommandsActOncePerPress) {
+    REQUIRE_GL();
+    Editor editor;
+    ScriptedInput& input = scriptedInput();
+    editor.pointAt(20 * 32 + 5, 25 * 32 + 20);  // placing point (20, 25.5)
+    input.hold(GLFW_KEY_M);
+    editor.step(10);
+    ASSERT_EQ(editor.world->students.size(), 1u);
+    const b2Vec2 at = editor.world->students.front()->body->GetPosition();
+    EXPECT_EQ(at.x, 20.0f);
+    EXPECT_EQ(at.y, 25.5f);
+
+    input.hold(GLFW_KEY_C);  // a second command while the first is held does nothing
+    editor.step(5);
+    input.release(GLFW_KEY_M);
+    editor.step(5);
+    EXPECT_EQ(editor.world->students.size(), 1u);
+    EXPECT_EQ(editor.world->cannons.size(), 0u);
+
+    input.releaseAll();
+    editor.step(1);
+    input.hold(GLFW_KEY_C);
+    editor.step(3);
+    input.releaseAll();
+    editor.step(1);
+    input.hold(GLFW_KEY_M);
+    editor.step(3);
+    EXPECT_EQ(editor.world->cannons.size(), 1u);
+    EXPECT_EQ(editor.world->students.size(), 2u);
+    EXPECT_EQ(editor.world->studentsTotal, 0);  // placing changes no mission counter
+    EXPECT_EQ(editor.world->coinsTotal, 0);
+}
+
+TEST(Editor, RemoveTakesEveryObjectNearThePlacingPoint) {
+    REQUIRE_GL();
+    Editor editor;
+    World* world = editor.world;
+    SpriteSheet* sheet = world->studentSheet;
+    world->students.push_back(new Student(30.0f, 30.0f, world, sheet));
+    world->students.push_back(new Student(30.3f, 30.5f, world, sheet));
+    world->students.push_back(new Student(31.0f, 30.0f, world, sheet));  // 1 m away: stays
+    world->cannons.push_back(new Cannon(29.6f, 29.8f, world, world->cannonSheet, 0));
+    editor.pointAt(30 * 32 + 3, 30 * 32 + 3);  // placing point (30, 30)
+    scriptedInput().hold(GLFW_KEY_X);
+    editor.step(3);
+    EXPECT_EQ(world->cannons.size(), 0u);
+    ASSERT_EQ(world->students.size(), 1u);
+    EXPECT_EQ(world->students.front()->body->GetPosition().x, 31.0f);
+
+    // Nothing near: still latched, so a later 'M' waits for a release.
+    editor.pointAt(50 * 32, 50 * 32);
+    scriptedInput().releaseAll();
+    editor.step(1);
+    scriptedInput().hold(GLFW_KEY_X);
+    editor.step(1);
+    EXPECT_TRUE(world->keyLatch);
+    scriptedInput().hold(GLFW_KEY_M);
+    scriptedInput().release(GLFW_KEY_X);
+    editor.step(1);
+    EXPECT_EQ(world->students.size(), 1u);
+}
+
+TEST(Editor, PaintingKindsAndTheirOrder) {
+    REQUIRE_GL();
+    Editor editor;
+    World* world = editor.world;
+    ScriptedInput& input = scriptedInput();
+    editor.pointAt(25 * 32 + 10, 18 * 32 + 30);  // tile (25, 18)
+    auto paintWith = [&](std::initializer_list<int> buttons, std::initializer_list<int> keys) {
+        input.releaseAll();
+        for (int b : buttons)
+            input.holdButton(b);
+        for (int k : keys)
+            input.hold(k);
+        editor.step(2);
+        return world->getTile(25, 18);
+    };
+    EXPECT_EQ(paintWith({GLFW_MOUSE_BUTTON_LEFT}, {}), Solid);
+    EXPECT_EQ(paintWith({GLFW_MOUSE_BUTTON_LEFT}, {GLFW_KEY_D}), Breakable);
+    EXPECT_EQ(paintWith({GLFW_MOUSE_BUTTON_LEFT, GLFW_MOUSE_BUTTON_RIGHT}, {}), Empty);
+    EXPECT_EQ(paintWith({GLFW_MOUSE_BUTTON_LEFT, GLFW_MOUSE_BUTTON_RIGHT, GLFW_MOUSE_BUTTON_MIDDLE},
+                        {GLFW_KEY_D}),
+              Backdrop);
+    EXPECT_EQ(paintWith({GLFW_MOUSE_BUTTON_LEFT}, {}), Solid);
+    EXPECT_EQ(paintWith({}, {}), Solid);  // nothing held paints nothing
+    // Painted rock collides at once.
+    EXPECT_NE(world->tileBodies[25 + 19 * 64], nullptr);
+}
+
+TEST(Editor, ShiftPaintsABlockInsideTheMapOnly) {
+    REQUIRE_GL();
+    Editor editor;
+    World* world = editor.world;
+    scriptedInput().holdButton(GLFW_MOUSE_BUTTON_LEFT);
+    scriptedInput().hold(GLFW_KEY_LEFT_SHIFT);
+    for (int corner : {1, 63}) {
+        editor.pointAt(corner * 32 + 16, corner * 32 + 16);
+        editor.step(1);
+    }
+    int painted = 0;
+    for (int i = 0; i < 64 * 64; i++) {
+        painted += world->tiles[i] == Solid;
+    }
+    EXPECT_EQ(painted, 4 + 4);  // (1..2, 1..2) and (62..63, 62..63)
+    EXPECT_EQ(world->getTile(2, 2), Solid);
+    EXPECT_EQ(world->getTile(62, 62), Solid);
+    EXPECT_EQ(world->tiles[0], Empty);
+    EXPECT_EQ(world->tiles[1 * 64 + 0], Empty);
+}
+
+TEST(Editor, PointerLeftOfTheMapTruncatesTowardZero) {
+    REQUIRE_GL();
+    Editor editor;
+    World* world = editor.world;
+    editor.pointAt(-10, 5 * 32 + 20);
+    scriptedInput().holdButton(GLFW_MOUSE_BUTTON_LEFT);
+    editor.step(1);
+    EXPECT_EQ(world->cursorX, 0.0f);
+    EXPECT_EQ(world->cursorY, 5.5f);
+    for (int i = 0; i < 64 * 64; i++) {
+        ASSERT_EQ(world->tiles[i], Empty) << i;
+    }
+}
+
+TEST(Editor, ArrowKeysMoveTheStillShipAndTheCameraFollows) {
+    REQUIRE_GL();
+    Editor editor;
+    b2Body* body = editor.world->rocket->body;
+    body->SetLinearVelocity(b2Vec2(3.0f, -2.0f));
+    const b2Vec2 before = body->GetPosition();
+    const int cameraBefore = editor.world->cameraX;
+    scriptedInput().hold(GLFW_KEY_UP);
+    scriptedInput().hold(GLFW_KEY_RIGHT);
+    editor.step(1);
+    EXPECT_FLOAT_EQ(body->GetPosition().x, before.x + 0.3f);
+    EXPECT_FLOAT_EQ(body->GetPosition().y, before.y + 0.3f);
+    EXPECT_EQ(body->GetLinearVelocity().LengthSquared(), 0.0f);
+    EXPECT_EQ(editor.world->prevCameraX, cameraBefore);
+    EXPECT_EQ(editor.world->cameraX, static_cast<int>(body->GetWorldCenter().x * 32));
+}
+
+TEST(Editor, SavingWritesBothFilesOnEveryStepAndTheyLoadBack) {
+    REQUIRE_GL();
+    InScratchFolder scratch;
+    Editor editor;
+    World* world = editor.world;
+    for (int kind = 0; kind <= 4; kind++) {
+        world->setTile(10 + kind, 12, kind);
+    }
+    world->setTile(63, 63, Breakable);
+    world->cannons.push_back(new Cannon(12.0f, 14.5f, world, world->cannonSheet, 0));
+    world->students.push_back(new Student(5.5f, 6.0f, world, world->studentSheet));
+    world->students.push_back(new Student(40.0f, 41.5f, world, world->studentSheet));
+
+    scriptedInput().hold(GLFW_KEY_S);
+    testing::internal::CaptureStdout();
+    int written = 0;
+    for (int i = 0; i < 10; i++) {
+        std::filesystem::remove("data/savedmap.tga");
+        std::filesystem::remove("data/savedobjects");
+        editor.step(1);
+        written += std::filesystem::exists("data/savedmap.tga") &&
+                   std::filesystem::exists("data/savedobjects");
+    }
+    std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(written, 10);
+    std::string expected;
+    for (int i = 0; i < 10; i++) {
+        expected += "SAVING MAP...DONE!\n";
+    }
+    EXPECT_EQ(printed, expected);
+
+    World loaded(64);
+    loaded.loadMap("data/savedmap.tga");
+    loaded.loadObjects("data/savedobjects");
+    for (int i = 0; i < 64 * 64; i++) {
+        ASSERT_EQ(loaded.tiles[i], world->tiles[i]) << i;
+    }
+    ASSERT_EQ(loaded.cannons.size(), 1u);
+    ASSERT_EQ(loaded.students.size(), 2u);
+    EXPECT_EQ(loaded.cannons.front()->body->GetPosition(),
+              world->cannons.front()->body->GetPosition());
+    EXPECT_EQ(loaded.students.front()->body->GetPosition(),
+              world->students.front()->body->GetPosition());
+    EXPECT_EQ(loaded.students.back()->body->GetPosition(),
+              world->students.back()->body->GetPosition());
+}
+
+// Tab as main hands it on: update() while flying, edit() while editing.
+TEST(Editor, TabEntersAndLeavesOncePerPress) {
+    REQUIRE_GL();
+    g_mission = 0;
+    Sandbox sandbox({"####"}, 64);
+    useScriptedInput();
+    sandbox.launch(2.5f, 3.0f);
+    World* world = sandbox.world;
+    auto run = [&](int steps) {
+        for (int i = 0; i < steps; i++) {
+            world->editorMode ? world->edit() : static_cast<void>(world->update());
+        }
+        return world->editorMode;
+    };
+    scriptedInput().hold(GLFW_KEY_TAB);
+    EXPECT_TRUE(run(5));  // entered once, not left again while held
+    scriptedInput().release(GLFW_KEY_TAB);
+    EXPECT_TRUE(run(2));
+    scriptedInput().hold(GLFW_KEY_TAB);
+    EXPECT_FALSE(run(5));  // left once, not entered again while held
+    scriptedInput().release(GLFW_KEY_TAB);
+    EXPECT_FALSE(run(2));
+    scriptedInput().hold(GLFW_KEY_TAB);
+    EXPECT_TRUE(run(1));
+    useScriptedInput();
+}
+
+TEST(Editor, RunsWithoutAShip) {
+    REQUIRE_GL();
+    Editor editor;
+    World* world = editor.world;
+    world->rocket->hull = -1.0f;
+    world->editorMode = false;
+    editor.sandbox.tick(1);
+    ASSERT_EQ(world->rocket, nullptr);
+    world->editorMode = true;
+    const int cameraX = world->cameraX, cameraY = world->cameraY;
+    scriptedInput().hold(GLFW_KEY_UP);
+    scriptedInput().holdButton(GLFW_MOUSE_BUTTON_LEFT);
+    editor.pointAt(30 * 32, 30 * 32);
+    editor.step(2);
+    EXPECT_EQ(world->cameraX, cameraX);
+    EXPECT_EQ(world->cameraY, cameraY);
+    EXPECT_EQ(world->getTile(30, 30), Solid);
+}
+
+}  // namespace

@@ -1,0 +1,73 @@
+#include "tests/flight_sandbox.h"
+
+#include <box2d/box2d.h>
+
+#include "flight/rocket.h"
+#include "flight/tile_kind.h"
+#include "flight/world.h"
+#include "frontend/campaign.h"
+#include "frontend/launch.h"
+
+namespace {
+
+const float kPixelsPerMetre = 32.0f;
+
+int tileKindOf(char c) {
+    switch (c) {
+        case '-':
+            return Backdrop;
+        case '=':
+            return Backdrop2;
+        case '%':
+            return Breakable;
+        case '#':
+            return Solid;
+        default:
+            return Empty;
+    }
+}
+
+}  // namespace
+
+Sandbox::Sandbox(const std::vector<std::string>& picture, int size) {
+    if (g_mission == -1) {
+        g_mission = 0;
+    }
+    world = new World(size);
+    world->clearMap();
+    int rows = static_cast<int>(picture.size());
+    for (int row = 0; row < rows; row++) {
+        int y = rows - row;
+        const std::string& line = picture[row];
+        for (size_t i = 0; i < line.size(); i++) {
+            world->setTile(1 + static_cast<int>(i), y, tileKindOf(line[i]));
+        }
+    }
+    world->physics->SetContactListener(&listener);
+}
+
+Sandbox::~Sandbox() {
+    delete world;
+}
+
+void Sandbox::launch(float x, float y) {
+    launchShip(world);
+    b2Body* body = world->rocket->body;
+    body->SetTransform(b2Vec2(x, y), 0.0f);
+    body->SetLinearVelocity(b2Vec2(0, 0));
+    body->SetAngularVelocity(0);
+    b2Vec2 centre = body->GetWorldCenter();
+    world->cameraX = world->prevCameraX = static_cast<int>(centre.x * kPixelsPerMetre);
+    world->cameraY = world->prevCameraY = static_cast<int>(centre.y * kPixelsPerMetre);
+    world->updateTileBodies();
+}
+
+int Sandbox::tick(int steps) {
+    for (int i = 0; i < steps; i++) {
+        int result = world->update();
+        if (result != 0) {
+            return result;
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "flight/contact_listener.h"
+
+class World;
+
+// A small World for rule tests, built from a picture of tiles.
+struct Sandbox {
+    // A size x size World for the current g_mission (set g_mission = 0 if it is -1), empty map,
+    // the picture's tiles set with setTile, contact listener attached. picture.back() is tile row
+    // y = 1, picture.front() the top row; character i of a string is column x = 1 + i.
+    // '.' Empty, '-' Backdrop, '=' Backdrop2, '%' Breakable, '#' Solid.
+    Sandbox(const std::vector<std::string>& picture, int size = 64);
+    ~Sandbox();  // deletes the World
+
+    Sandbox(const Sandbox&) = delete;
+    Sandbox& operator=(const Sandbox&) = delete;
+
+    // launchShip() then moves the ship to (x, y) upright at rest, centres the camera (and
+    // previous camera) on it and builds the terrain bodies around it.
+    void launch(float x, float y);
+    // Runs World::update up to `steps` times; returns the first non-zero result (stopping
+    // there), else 0.
+    int tick(int steps);
+
+    World* world;
+    myContactListener listener;
+};

@@ -1,0 +1,250 @@
+#include <gtest/gtest.h>
+
+#include <box2d/box2d.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "flight/cannon.h"
+#include "flight/student.h"
+#include "flight/tile_kind.h"
+#include "flight/world.h"
+#include "frontend/campaign.h"
+#include "tests/test_support.h"
+
+namespace {
+
+std::vector<uint8_t> readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+void appendUint32(std::vector<uint8_t>& out, uint32_t value) {
+    for (int i = 0; i < 4; i++) {
+        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    }
+}
+
+struct Record {
+    int32_t kind;
+    float x, y;
+};
+
+std::vector<uint8_t> objectsFile(const std::vector<Record>& records) {
+    std::vector<uint8_t> bytes;
+    for (const Record& r : records) {
+        uint32_t x, y;
+        std::memcpy(&x, &r.x, 4);
+        std::memcpy(&y, &r.y, 4);
+        appendUint32(bytes, static_cast<uint32_t>(r.kind));
+        appendUint32(bytes, x);
+        appendUint32(bytes, y);
+    }
+    return bytes;
+}
+
+int dynamicBodyCount(const World& world) {
+    int count = 0;
+    for (const b2Body* body = world.physics->GetBodyList(); body; body = body->GetNext()) {
+        count += body->GetType() == b2_dynamicBody;
+    }
+    return count;
+}
+
+// A TGA header as a paint program writes it, with a size of its own.
+std::vector<uint8_t> tgaHeader(int width, int height) {
+    std::vector<uint8_t> header = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    header.push_back(width & 255);
+    header.push_back(width >> 8);
+    header.push_back(height & 255);
+    header.push_back(height >> 8);
+    header.push_back(24);
+    header.push_back(0);
+    return header;
+}
+
+class LevelFiles : public testing::Test {
+protected:
+    void SetUp() override {
+        g_mission = 0;
+        dir = makeScratchDir();
+    }
+    std::string path(const char* name) const { return dir + "/" + name; }
+    std::string dir;
+};
+
+}  // namespace
+
+TEST_F(LevelFiles, MapRoundTripKeepsEveryKind) {
+    World saved(20);
+    saved.clearMap();
+    for (int i = 0; i < 20 * 20; i++) {
+        saved.tiles[i] = i % 256;
+    }
+    saved.saveMap(path("map").c_str());
+
+    World loaded(20);
+    loaded.loadMap(path("map").c_str());
+    for (int i = 0; i < 20 * 20; i++) {
+        ASSERT_EQ(loaded.tiles[i], i % 256) << i;
+    }
+    EXPECT_NE(loaded.minimap, nullptr);
+}
+
+TEST_F(LevelFiles, MapFileBytes) {
+    World world(266);
+    world.clearMap();
+    for (int kind = 0; kind <= 4; kind++) {
+        world.tiles[kind] = kind;
+    }
+    world.tiles[5] = 10;
+    world.saveMap(path("map").c_str());
+
+    std::vector<uint8_t> bytes = readBytes(path("map"));
+    ASSERT_EQ(bytes.size(), 18u + 3u * 266 * 266);
+    // The width 266 goes to the file as its low byte 10 and high byte 1.
+    std::vector<uint8_t> header(bytes.begin(), bytes.begin() + 18);
+    EXPECT_EQ(header, tgaHeader(266, 266));
+    const uint8_t expected[6][3] = {{0, 0, 0},    {30, 60, 1},   {60, 120, 2},
+                                    {90, 180, 3}, {120, 240, 4}, {45, 90, 10}};
+    for (int i = 0; i < 6; i++) {
+        for (int c = 0; c < 3; c++) {
+            EXPECT_EQ(bytes[18 + 3 * i + c], expected[i][c]) << "pixel " << i << " byte " << c;
+        }
+    }
+}
+
+TEST_F(LevelFiles, MapFromAPaintProgramIsReadAsAStreamOfTheWorldsSize) {
+    // An 8 x 2 image read into a 4 x 4 World: pixel i is tile (i % 4, i / 4) all the same.
+    std::vector<uint8_t> bytes = tgaHeader(8, 2);
+    for (int i = 0; i < 16; i++) {
+        bytes.insert(bytes.end(), {200, 100, static_cast<uint8_t>(i % 5)});
+    }
+    writeBytes(path("painted.tga"), bytes);
+    World world(4);
+    world.loadMap(path("painted.tga").c_str());
+    for (int i = 0; i < 16; i++) {
+        EXPECT_EQ(world.tiles[i], i % 5);
+    }
+}
+
+TEST_F(LevelFiles, MissingOrShortMapFiles) {
+    World missing(8);
+    missing.loadMap(path("nothing-here").c_str());
+    EXPECT_NE(missing.minimap, nullptr);
+    for (int i = 0; i < 64; i++) {
+        EXPECT_EQ(missing.tiles[i], Empty);
+    }
+
+    // Half a map of Solid, the rest missing: the missing tiles are Empty, never -1.
+    std::vector<uint8_t> half = tgaHeader(8, 8);
+    for (int i = 0; i < 32; i++) {
+        half.insert(half.end(), {120, 240, Solid});
+    }
+    half.insert(half.end(), {120, 240});  // a pixel cut off before its red byte
+    writeBytes(path("half"), half);
+    World world(8);
+    world.loadMap(path("half").c_str());
+    for (int i = 0; i < 64; i++) {
+        EXPECT_EQ(world.tiles[i], i < 32 ? Solid : Empty) << i;
+    }
+
+    writeBytes(path("stub"), {0, 0, 2});
+    World stub(8);
+    stub.loadMap(path("stub").c_str());
+    for (int i = 0; i < 64; i++) {
+        EXPECT_EQ(stub.tiles[i], Empty);
+    }
+}
+
+TEST_F(LevelFiles, ObjectsFileMakesStudentsAndCannons) {
+    writeBytes(path("objects"), objectsFile({{4, 10.5f, 20.25f}, {16, 30, 40}, {7, 5, 5}}));
+    World world(64);
+    world.clearMap();
+    world.studentsRescued = world.studentsKilled = world.coinsCollected = 9;
+    world.loadObjects(path("objects").c_str());
+
+    ASSERT_EQ(world.students.size(), 1u);
+    ASSERT_EQ(world.cannons.size(), 1u);
+    EXPECT_EQ(world.students.front()->body->GetPosition(), b2Vec2(10.5f, 20.25f));
+    EXPECT_EQ(world.cannons.front()->body->GetPosition(), b2Vec2(30, 40));
+    EXPECT_EQ(world.studentsTotal, 1);
+    EXPECT_EQ(world.coinsTotal, 5);
+    EXPECT_EQ(world.studentsRescued, 0);
+    EXPECT_EQ(world.studentsKilled, 0);
+    EXPECT_EQ(world.coinsCollected, 0);
+}
+
+TEST_F(LevelFiles, SavedObjectsPutCannonsFirstAndLoadBackInOrder) {
+    World world(64);
+    world.clearMap();
+    world.students.push_back(new Student(3, 4, &world, world.studentSheet));
+    world.cannons.push_back(new Cannon(5, 6, &world, world.cannonSheet, world.gunTexture));
+    world.students.push_back(new Student(7, 8, &world, world.studentSheet));
+    world.cannons.push_back(new Cannon(9, 10, &world, world.cannonSheet, world.gunTexture));
+    world.saveObjects(path("objects").c_str());
+
+    EXPECT_EQ(readBytes(path("objects")),
+              objectsFile({{16, 5, 6}, {16, 9, 10}, {4, 3, 4}, {4, 7, 8}}));
+
+    // Loading replaces the objects (and their bodies) already there.
+    int bodiesBefore = dynamicBodyCount(world);
+    world.loadObjects(path("objects").c_str());
+    EXPECT_EQ(dynamicBodyCount(world), bodiesBefore);
+    ASSERT_EQ(world.cannons.size(), 2u);
+    ASSERT_EQ(world.students.size(), 2u);
+    EXPECT_EQ(world.cannons.front()->body->GetPosition(), b2Vec2(5, 6));
+    EXPECT_EQ(world.cannons.back()->body->GetPosition(), b2Vec2(9, 10));
+    EXPECT_EQ(world.students.front()->body->GetPosition(), b2Vec2(3, 4));
+    EXPECT_EQ(world.students.back()->body->GetPosition(), b2Vec2(7, 8));
+}
+
+// Records that would put a body at a position the physics cannot hold, or off the map, are
+// skipped; the map's edges themselves are still on it. A short last record is ignored.
+TEST_F(LevelFiles, BadObjectRecordsAreSkipped) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    std::vector<uint8_t> bytes = objectsFile({{4, nan, 5},
+                                              {4, 5, inf},
+                                              {16, -inf, 5},
+                                              {4, -0.5f, 5},
+                                              {4, 5, 64.5f},
+                                              {16, 64.01f, 5},
+                                              {4, 0, 64},
+                                              {16, 64, 0},
+                                              {4, 12, 12}});
+    bytes.resize(bytes.size() - 1);  // the last record loses a byte
+    writeBytes(path("objects"), bytes);
+    World world(64);
+    world.clearMap();
+    world.loadObjects(path("objects").c_str());
+    EXPECT_EQ(world.students.size(), 1u);
+    EXPECT_EQ(world.cannons.size(), 1u);
+    EXPECT_EQ(world.studentsTotal, 1);
+    EXPECT_EQ(world.coinsTotal, 5);
+}
+
+TEST_F(LevelFiles, EmptyOrMissingObjectsFileLeavesNoObjects) {
+    writeBytes(path("empty"), {});
+    for (std::string file : {path("empty"), path("missing")}) {
+        World world(32);
+        world.clearMap();
+        world.students.push_back(new Student(3, 4, &world, world.studentSheet));
+        world.loadObjects(file.c_str());
+        EXPECT_TRUE(world.students.empty());
+        EXPECT_TRUE(world.cannons.empty());
+        EXPECT_EQ(world.studentsTotal, 0);
+        EXPECT_EQ(world.coinsTotal, 0);
+    }
+}

@@ -1,0 +1,115 @@
+#include <GL/gl.h>
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+
+#include "frontend/window.h"
+#include "tests/test_support.h"
+
+namespace {
+
+void fillRect(int x0, int y0, int x1, int y1, GLfloat r, GLfloat g, GLfloat b, GLfloat a) {
+    glDisable(GL_TEXTURE_2D);
+    glColor4f(r, g, b, a);
+    glBegin(GL_QUADS);
+    glVertex2i(x0, y0);
+    glVertex2i(x1, y0);
+    glVertex2i(x1, y1);
+    glVertex2i(x0, y1);
+    glEnd();
+    glColor3f(1, 1, 1);
+    glEnable(GL_TEXTURE_2D);
+}
+
+bool isRed(Pixel p) {
+    return p.r == 255 && p.g == 0 && p.b == 0;
+}
+bool isGreen(Pixel p) {
+    return p.r == 0 && p.g == 255 && p.b == 0;
+}
+
+TEST(Window, IsAnUnresizable800By600WindowWithAStencilAndAVisiblePointer) {
+    REQUIRE_GL();
+    int width = 0;
+    int height = 0;
+    glfwGetWindowSize(g_window, &width, &height);
+    EXPECT_EQ(width, 800);
+    EXPECT_EQ(height, 600);
+    EXPECT_EQ(glfwGetWindowAttrib(g_window, GLFW_RESIZABLE), GLFW_FALSE);
+    EXPECT_EQ(glfwGetWindowMonitor(g_window), nullptr);
+    EXPECT_EQ(glfwGetInputMode(g_window, GLFW_CURSOR), GLFW_CURSOR_NORMAL);
+    EXPECT_EQ(glfwGetCurrentContext(), g_window);
+    GLint stencilBits = 0;
+    glGetIntegerv(GL_STENCIL_BITS, &stencilBits);
+    EXPECT_GE(stencilBits, 1);
+}
+
+TEST(Window, DrawsInPixelsFromTheBottomLeftWithYUp) {
+    REQUIRE_GL();
+    beginFrame();
+    fillRect(0, 0, 1, 1, 1, 0, 0, 1);
+    fillRect(799, 599, 800, 600, 0, 1, 0, 1);
+    fillRect(10, 500, 11, 501, 1, 0, 0, 1);
+    EXPECT_TRUE(isRed(readPixel(0, 0)));
+    EXPECT_TRUE(isGreen(readPixel(799, 599)));
+    EXPECT_TRUE(isRed(readPixel(10, 500)));
+    EXPECT_FALSE(isRed(readPixel(10, 99)));
+}
+
+// Untextured draws carry the colour's alpha through the same cut at one half.
+TEST(Window, AlphaBelowOneHalfClaimsNoPixel) {
+    REQUIRE_GL();
+    beginFrame();
+    fillRect(100, 100, 200, 200, 0, 1, 0, 0.45f);
+    fillRect(300, 100, 400, 200, 0, 1, 0, 0.55f);
+    fillRect(0, 0, 800, 600, 1, 0, 0, 1);
+    EXPECT_TRUE(isRed(readPixel(150, 150)));
+    EXPECT_TRUE(isGreen(readPixel(350, 150)));
+}
+
+TEST(Window, BetweenDrawsTexturingIsOnAndNothingBlendsOrTestsDepth) {
+    REQUIRE_GL();
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_TRUE(glIsEnabled(GL_POINT_SMOOTH));
+    EXPECT_FALSE(glIsEnabled(GL_LINE_SMOOTH));
+    EXPECT_FALSE(glIsEnabled(GL_FOG));
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
+}
+
+// The full-screen game takes the display mode nearest 800 x 600 (the virtual display has only
+// its own size) and still shows the whole 800 x 600 picture across it.
+TEST(Window, FullScreenCoversTheDisplayWithTheSamePicture) {
+    REQUIRE_GL();
+    GLFWwindow* windowed = g_window;
+    g_fullScreen = true;
+    openWindow(800, 600);
+    GLFWwindow* full = g_window;
+    g_fullScreen = false;
+    g_window = windowed;
+    if (!full) {
+        glfwMakeContextCurrent(windowed);
+        GTEST_SKIP() << "no full-screen window on this display";
+    }
+    EXPECT_EQ(glfwGetWindowMonitor(full), glfwGetPrimaryMonitor());
+    EXPECT_EQ(glfwGetInputMode(full, GLFW_CURSOR), GLFW_CURSOR_HIDDEN);
+    const GLFWvidmode* mode = glfwGetVideoMode(glfwGetPrimaryMonitor());
+    int width = 0;
+    int height = 0;
+    glfwGetFramebufferSize(full, &width, &height);
+    EXPECT_EQ(width, mode->width);
+    EXPECT_EQ(height, mode->height);
+
+    beginFrame();
+    fillRect(0, 0, 400, 300, 1, 0, 0, 1);
+    fillRect(0, 0, 800, 600, 0, 1, 0, 1);
+    EXPECT_TRUE(isRed(readPixel(0, 0)));
+    EXPECT_TRUE(isRed(readPixel(width / 2 - 2, height / 2 - 2)));
+    EXPECT_TRUE(isGreen(readPixel(width / 2 + 2, height / 2 + 2)));
+    EXPECT_TRUE(isGreen(readPixel(width - 1, height - 1)));
+
+    glfwDestroyWindow(full);
+    glfwMakeContextCurrent(windowed);
+}
+
+}  // namespace
