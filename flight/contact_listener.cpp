@@ -49,6 +49,14 @@ float heightOnHull(b2Body* ship, b2Vec2 point) {
     return b2Dot(point - ship->GetPosition(), ship->GetWorldVector(b2Vec2(0, 1)));
 }
 
+// The shot of a contact while it can still strike. The physics step may report one contact
+// several times (its continuous pass goes over a bullet's contacts again), and the first strike
+// spends the shot: without this one cannon ball would cost the hull many times over.
+Shot* liveShot(b2Body* body) {
+    Shot* shot = getUserData<Shot>(body);
+    return shot->life > 0 ? shot : nullptr;
+}
+
 void killStudent(b2Body* body) {
     getUserData<Student>(body)->life = kStudentKilled;
     playSound(g_soundDie);
@@ -95,29 +103,38 @@ void myContactListener::PreSolve(b2Contact* contact, const b2Manifold*) {
         pair.is(Category::Rocket, Category::Cannon, &first, &second)) {
         getUserData<Rocket>(first)->impact(speed, heightOnHull(first, point));
     } else if (pair.is(Category::Laser, Category::Cannon, &first, &second)) {
-        Cannon* cannon = getUserData<Cannon>(second);
-        cannon->health -= kLaserDamagePerLevel * g_weaponLevel;
-        cannon->shake = kHitShake;
-        getUserData<Shot>(first)->life = 0;
-        playSound(g_soundHit2);
+        if (Shot* laser = liveShot(first)) {
+            Cannon* cannon = getUserData<Cannon>(second);
+            cannon->health -= kLaserDamagePerLevel * g_weaponLevel;
+            cannon->shake = kHitShake;
+            laser->life = 0;
+            playSound(g_soundHit2);
+        }
     } else if (pair.is(Category::CannonBall, Category::Rocket, &first, &second)) {
-        Rocket* ship = getUserData<Rocket>(second);
-        ship->hull -= kCannonBallDamage;
-        ship->shake = kHitShake;
-        getUserData<Shot>(first)->life = 0;
-        playSound(g_soundHit);
+        if (Shot* ball = liveShot(first)) {
+            Rocket* ship = getUserData<Rocket>(second);
+            ship->hull -= kCannonBallDamage;
+            ship->shake = kHitShake;
+            ball->life = 0;
+            playSound(g_soundHit);
+        }
     } else if (pair.is(Category::CannonBall, Category::Terrain, &first, &second)) {
-        getUserData<Shot>(first)->life = 0;
+        if (Shot* ball = liveShot(first)) {
+            ball->life = 0;
+        }
     } else if (pair.is(Category::Laser, Category::Terrain, &first, &second)) {
-        Shot* laser = getUserData<Shot>(first);
-        breakTileNear(laser->world, point.x, point.y);
-        laser->life = 0;
+        if (Shot* laser = liveShot(first)) {
+            breakTileNear(laser->world, point.x, point.y);
+            laser->life = 0;
+        }
     } else if (pair.is(Category::Rocket, Category::Student, &first, &second)) {
         killStudent(second);
     } else if (pair.is(Category::Laser, Category::Student, &first, &second) ||
                pair.is(Category::CannonBall, Category::Student, &first, &second)) {
-        killStudent(second);
-        getUserData<Shot>(first)->life = 0;
+        if (Shot* shot = liveShot(first)) {
+            killStudent(second);
+            shot->life = 0;
+        }
     } else if (pair.is(Category::Rocket, Category::Coin, &first, &second)) {
         // A coin touching the ship twice before its next update still counts once.
         Coin* coin = getUserData<Coin>(second);

@@ -106,6 +106,8 @@ SoundEngine* SoundEngine::openLoopback(int sampleRate) {
         state.device = nullptr;
         return engine;
     }
+    // The device keeps OpenAL's output limiter against harsh clipping; the loopback mixes plainly,
+    // since its limiter's gain follows the sound's history and levels would not add up.
     const ALCint attributes[] = {ALC_FORMAT_CHANNELS_SOFT,
                                  ALC_STEREO_SOFT,
                                  ALC_FORMAT_TYPE_SOFT,

@@ -125,8 +125,8 @@ TEST_F(Contact, LaserWearsACannonDown) {
 // Breakable right-hand neighbour (21, 10) is the one that breaks; collision follows the next step.
 TEST_F(Contact, LaserBreaksTheBreakableNeighbourOfSolidRock) {
     std::vector<std::string> picture(10, std::string(25, '.'));
-    picture.back()[19] = '#';
-    picture.back()[20] = '%';
+    picture.front()[19] = '#';
+    picture.front()[20] = '%';
     Sandbox box(picture, 64);
     ASSERT_EQ(box.world->getTile(20, 10), Solid);
     ASSERT_EQ(box.world->getTile(21, 10), Breakable);

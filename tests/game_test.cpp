@@ -199,7 +199,7 @@ TEST(Game, NewGameFliesMissionZeroIntoOrbitAndSavesTheResults) {
     EXPECT_TRUE(seen.edited) << "Escape ends the game from the editor";
 }
 
-// A continued game with several missions open: choose mission 1, buy nothing, launch. With
+// A continued game with several missions open: choose mission 1, buy three levels, launch. With
 // MORVELAN_SCREENSHOTS set, the title, mission select and shop are saved there.
 TEST(Game, ContinueGameChoosesAnOpenMissionThroughTheShop) {
     std::string folder = makeGameFolder();
@@ -212,8 +212,13 @@ TEST(Game, ContinueGameChoosesAnOpenMissionThroughTheShop) {
     }
     saveProgress((folder + "/data/savegame").c_str());
 
+    // Two levels of weapons and one of turning, each key pressed on a frame of its own.
+    const int shopKeys[] = {
+        0, GLFW_KEY_RIGHT, 0, GLFW_KEY_RIGHT, 0, GLFW_KEY_DOWN, 0, GLFW_KEY_RIGHT, 0, 0};
+    const int shopFrames = sizeof shopKeys / sizeof shopKeys[0];
     int chosen = -1, worldSize = 0, shopCredits = -1;
     int enteredSelect = 0, enteredShop = 0;
+    float launchMass = 0;
     int status = playGame(folder, {}, [&](int frame) {
         int state = runningGameState();
         if (frame == 1) {
@@ -233,20 +238,29 @@ TEST(Game, ContinueGameChoosesAnOpenMissionThroughTheShop) {
             enteredShop = frame;
             chosen = g_mission;
             worldSize = runningWorld()->width;
-        } else if (state == ShopState && frame == enteredShop + 2) {
             scriptedInput().releaseAll();
-        } else if (state == ShopState && frame == enteredShop + 5) {
+        } else if (state == ShopState && frame - enteredShop <= shopFrames) {
+            int key = shopKeys[frame - enteredShop - 1];
+            scriptedInput().releaseAll();
+            if (key) {
+                scriptedInput().hold(key);
+            }
+        } else if (state == ShopState) {
             shopCredits = g_shopCredits;
             screenshot("shop");
             press(GLFW_KEY_ENTER);
         } else if (state == FlightState) {
+            launchMass = runningWorld()->rocket->body->GetMass();
             press(GLFW_KEY_ESCAPE);
         }
     });
     EXPECT_EQ(status, 0);
     EXPECT_EQ(chosen, 1);
     EXPECT_EQ(worldSize, 128);
-    EXPECT_EQ(shopCredits, 1300);
+    EXPECT_EQ(shopCredits, 1300 - 300);
+    EXPECT_EQ(g_weaponLevel, 3);
+    EXPECT_EQ(g_turnLevel, 2);
+    EXPECT_FLOAT_EQ(launchMass, 4.0f) << "half a kilogram per level";
 }
 
 }  // namespace

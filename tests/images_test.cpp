@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -116,6 +115,24 @@ int countOpaque(const TgaFile& tga, int x0, int y0, int width, int height) {
     return n;
 }
 
+// The smallest rectangle holding every opaque pixel of a region, relative to its corner.
+struct Box {
+    int left = 1 << 20, right = -1, bottom = 1 << 20, top = -1;
+};
+
+Box bounds(const TgaFile& tga, int x0, int y0, int width, int height) {
+    Box box;
+    for (int y = 0; y < height; y++) {
+        for (int x = 0; x < width; x++) {
+            if (tga.opaque(x0 + x, y0 + y)) {
+                box = {std::min(box.left, x), std::max(box.right, x), std::min(box.bottom, y),
+                       std::max(box.top, y)};
+            }
+        }
+    }
+    return box;
+}
+
 }  // namespace
 
 TEST(ShippedPictures, AreExactlyWhatTheGeneratorWrites) {
@@ -153,14 +170,12 @@ TEST(TgaWriter, Writes24BitFilesAndReportsFailures) {
     image.set(2, 1, {40, 50, 60, 255});
     std::vector<uint8_t> bytes = encodeTga(image, 24);
     ASSERT_EQ(bytes.size(), 18u + 3 * 2 * 3);
-    EXPECT_EQ(bytes[2], 2);
-    EXPECT_EQ(bytes[16], 24);
-    EXPECT_EQ(bytes[17], 0);
+    // True colour, 3 x 2, 24 bits, no alpha, origin bottom left.
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 18),
+              (std::vector<uint8_t>{0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 2, 0, 24, 0}));
     // Bottom row first, blue green red.
-    EXPECT_EQ(bytes[18], 30);
-    EXPECT_EQ(bytes[20], 10);
-    EXPECT_EQ(bytes[18 + 5 * 3], 60);
-    EXPECT_EQ(bytes[18 + 5 * 3 + 2], 40);
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 18, bytes.end()),
+              (std::vector<uint8_t>{30, 20, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 60, 50, 40}));
 
     std::string scratch = makeScratchDir();
     EXPECT_TRUE(writeTga(scratch + "/a.tga", image, 32));
@@ -204,7 +219,7 @@ class TerrainSheet : public ::testing::TestWithParam<const char*> {};
 TEST_P(TerrainSheet, FillsEachMasksPolygonAndNothingElse) {
     TgaFile sheet = shipped(GetParam());
     ASSERT_EQ(sheet.pixels.size(), 512u * 32u);
-    // Corner triangles, then the polygons of the table, as in the collision code.
+    // The collision polygon of each corner mask, in metres from the cell's centre.
     const std::vector<Polygon> polygons = {
         {},
         {{-0.5, 0}, {0, 0.5}, {-0.5, 0.5}},
@@ -291,20 +306,12 @@ TEST(ShipPicture, FillsItsFiftyColumnsAndLeavesTheRestClear) {
     TgaFile rocket = shipped("rocket.tga");
     ASSERT_EQ(rocket.pixels.size(), 64u * 64u);
     EXPECT_EQ(countOpaque(rocket, 50, 0, 14, 64), 0);
-    int left = 64, right = -1, bottom = 64, top = -1;
-    for (int y = 0; y < 64; y++) {
-        for (int x = 0; x < 50; x++) {
-            if (rocket.opaque(x, y)) {
-                left = std::min(left, x), right = std::max(right, x);
-                bottom = std::min(bottom, y), top = std::max(top, y);
-            }
-        }
-    }
     // As wide and tall as the hull: fins out to the sides, flat base, nose at the top.
-    EXPECT_LE(left, 1);
-    EXPECT_GE(right, 48);
-    EXPECT_LE(bottom, 1);
-    EXPECT_GE(top, 62);
+    Box ship = bounds(rocket, 0, 0, 50, 64);
+    EXPECT_LE(ship.left, 1);
+    EXPECT_GE(ship.right, 48);
+    EXPECT_LE(ship.bottom, 1);
+    EXPECT_GE(ship.top, 62);
     EXPECT_TRUE(rocket.opaque(24, 32) && rocket.opaque(25, 62));
     EXPECT_FALSE(rocket.opaque(1, 62) || rocket.opaque(48, 62) || rocket.opaque(1, 40));
 }
@@ -320,22 +327,18 @@ TEST(StudentSheet, FiguresStandOnTheFifthRowAndRowZeroIsEmpty) {
     const Frame figures[] = {{0, 2}, {1, 2}, {0, 3}, {1, 3}, {2, 3}, {3, 3}};
     for (Frame f : figures) {
         SCOPED_TRACE("frame " + std::to_string(f.column) + ", row " + std::to_string(f.row));
-        int x0 = f.column * 32, y0 = f.row * 32;
-        int lowest = 32, highest = -1, left = 32, right = -1;
-        for (int y = 0; y < 32; y++) {
-            for (int x = 0; x < 32; x++) {
-                if (sheet.opaque(x0 + x, y0 + y)) {
-                    lowest = std::min(lowest, y), highest = std::max(highest, y);
-                    left = std::min(left, x), right = std::max(right, x);
-                }
-            }
-        }
-        EXPECT_EQ(lowest, feetRow);
-        EXPECT_LE(highest - lowest + 1, 24);  // about the body's 17 pixels plus helmet and rim
-        EXPECT_LE(right - left + 1, 20);
-        EXPECT_TRUE(left < 16 && right >= 16) << "centred on the origin";
+        Box figure = bounds(sheet, f.column * 32, f.row * 32, 32, 32);
+        EXPECT_EQ(figure.bottom, feetRow);
+        EXPECT_LE(figure.top - figure.bottom + 1, 24);  // the body's 17 pixels, helmet and rim
+        EXPECT_LE(figure.right - figure.left + 1, 20);
+        EXPECT_TRUE(figure.left < 16 && figure.right >= 16) << "centred on the origin";
     }
-    EXPECT_EQ(countOpaque(sheet, 64, 64, 64, 32), 0);  // only two standing frames
+    // Half a phase of exactly 4.0 picks standing frame 2: the two frames repeat along the row.
+    for (int y = 64; y < 96; y++) {
+        for (int x = 0; x < 64; x++) {
+            ASSERT_EQ(sheet.at(x, y).a, sheet.at(x + 64, y).a) << x << ", " << y;
+        }
+    }
     for (int column = 0; column < 4; column++) {
         EXPECT_GT(countOpaque(sheet, column * 32, 32, 32, 32), 0) << "puff frame " << column;
     }
@@ -407,27 +410,20 @@ TEST(SmallPictures, HaveTheirShapesWhereTheGameDrawsThem) {
 
 TEST(ShippedPictures, LoadIntoTexturesTheRightWayUp) {
     REQUIRE_GL();
-    struct Case {
-        const char* name;
-        Image (*make)();
-    };
-    const Case cases[] = {{"spaceman.tga", spacemanPicture}, {"font.tga", fontPicture}};
-    for (const Case& c : cases) {
-        GLuint texture = loadTexture((std::string("graphics/") + c.name).c_str(), false);
-        ASSERT_NE(texture, kNoTexture) << c.name;
-        Image picture = c.make();
-        std::vector<uint8_t> texels(static_cast<size_t>(picture.width()) * picture.height() * 4);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
-        glDeleteTextures(1, &texture);
-        int mismatched = 0;
-        for (int y = 0; y < picture.height(); y++) {
-            for (int x = 0; x < picture.width(); x++) {
-                const uint8_t* t = &texels[(static_cast<size_t>(y) * picture.width() + x) * 4];
-                Rgba p = picture.get(x, y);
-                mismatched += (t[0] != p.r || t[1] != p.g || t[2] != p.b || t[3] != p.a) ? 1 : 0;
-            }
+    GLuint texture = loadTexture("graphics/spaceman.tga", false);
+    ASSERT_NE(texture, kNoTexture);
+    Image picture = spacemanPicture();
+    std::vector<uint8_t> texels(static_cast<size_t>(picture.width()) * picture.height() * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    glDeleteTextures(1, &texture);
+    int mismatched = 0;
+    for (int y = 0; y < picture.height(); y++) {
+        for (int x = 0; x < picture.width(); x++) {
+            const uint8_t* t = &texels[(static_cast<size_t>(y) * picture.width() + x) * 4];
+            Rgba p = picture.get(x, y);
+            mismatched += (t[0] != p.r || t[1] != p.g || t[2] != p.b || t[3] != p.a) ? 1 : 0;
         }
-        EXPECT_EQ(mismatched, 0) << c.name << ": row 0 of the picture must land at t = 0";
     }
+    EXPECT_EQ(mismatched, 0) << "row 0 of the picture must land at t = 0, where row 0 of frames is";
 }

@@ -185,11 +185,13 @@ TEST(Minimap, BlipsInsideTheWindowBlinkWithTheClock) {
     radar.placeStudent(20 + 31.9f, 30.5f);  // blip at (127, 65)
     radar.placeStudent(10.0f, 30 - 32.0f);  // exactly 32 tiles below: never shown
     radar.placeStudent(20 - 32.0f, 30.5f);  // exactly 32 tiles left: never shown
+    radar.placeStudent(20 + 32.0f, 40.5f);  // exactly 32 tiles right: never shown
 
     scriptedInput().clock = 0.2;  // 1.2 sixths of a second: on
     EXPECT_EQ(radar.drawAndRead(126, 65), kBlipColour);
     EXPECT_EQ(radar.drawAndRead(44, 1), kMapEmpty);
     EXPECT_EQ(radar.drawAndRead(1, 65), kMapEmpty);
+    EXPECT_EQ(radar.drawAndRead(126, 85), kMapEmpty);
     scriptedInput().clock = 0.4;  // 2.4: off
     EXPECT_EQ(radar.drawAndRead(126, 65), kMapEmpty);
     scriptedInput().clock = 0.0;

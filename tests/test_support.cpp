@@ -4,18 +4,43 @@
 #include <stdlib.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <vector>
 
 #include "frontend/window.h"
 
+namespace {
+
+// Scratch folders made by this test program, removed when it ends.
+std::vector<std::string>& scratchDirs() {
+    static std::vector<std::string> dirs;
+    return dirs;
+}
+
+void removeScratchDirs() {
+    std::error_code ignored;
+    for (const std::string& dir : scratchDirs()) {
+        std::filesystem::remove_all(dir, ignored);
+    }
+}
+
+}  // namespace
+
 std::string makeScratchDir() {
+    if (scratchDirs().empty()) {
+        std::atexit(removeScratchDirs);
+    }
     std::string pattern =
         (std::filesystem::temp_directory_path() / "morvelan-test-XXXXXX").string();
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     const char* made = mkdtemp(buffer.data());
-    return made ? std::string(made) : std::string();
+    if (!made) {
+        return std::string();
+    }
+    scratchDirs().push_back(made);
+    return made;
 }
 
 Pixel readPixel(int x, int y) {

@@ -5,7 +5,7 @@
 // Loudest sample of each effect. The ones heard dozens of times a minute (laser, blip) sit
 // lower than the rare big events, so that together they keep one balance.
 const float kShotPeak = 0.55f;
-const float kShot2Peak = 0.8f;
+const float kShot2Peak = 0.7f;
 const float kBuzzPeak = 0.45f;
 const float kBlipPeak = 0.4f;
 const float kPickupPeak = 0.6f;
@@ -15,19 +15,28 @@ const float kSelectPeak = 0.5f;
 
 const std::vector<Effect>& effects() {
     static const std::vector<Effect> list = {
-        {"shot.wav", makeShot},           {"shot2.wav", makeShot2},
-        {"buzz.wav", makeBuzz},           {"blip.wav", makeBlip},
-        {"explosion.wav", makeExplosion}, {"explosion2.wav", makeExplosion2},
-        {"explosion3.wav", makeExplosion3}, {"pickup.wav", makePickup},
-        {"die.wav", makeDie},             {"hit.wav", makeHit},
-        {"hit2.wav", makeHit2},           {"hit3.wav", makeHit3},
-        {"coin.wav", makeCoin},           {"selecty.wav", makeSelect},
+        {"shot.wav", makeShot},
+        {"shot2.wav", makeShot2},
+        {"buzz.wav", makeBuzz},
+        {"blip.wav", makeBlip},
+        {"explosion.wav", makeExplosion},
+        {"explosion2.wav", makeExplosion2},
+        {"explosion3.wav", makeExplosion3},
+        {"pickup.wav", makePickup},
+        {"die.wav", makeDie},
+        {"hit.wav", makeHit},
+        {"hit2.wav", makeHit2},
+        {"hit3.wav", makeHit3},
+        {"coin.wav", makeCoin},
+        {"selecty.wav", makeSelect},
     };
     return list;
 }
 
 // Seconds from sample index.
-static double timeOf(int i) { return static_cast<double>(i) / kSampleRate; }
+static double timeOf(int i) {
+    return static_cast<double>(i) / kSampleRate;
+}
 
 // A laser "pew": two band-limited waves diving from a high whistle, with a hiss at the start.
 Mono makeShot() {
@@ -41,7 +50,8 @@ Mono makeShot() {
     for (size_t i = 0; i < sound.size(); i++) {
         double t = timeOf(i);
         double hz = glide(t, startHz, endHz, diveTau);
-        float body = 0.6f * square.next(Wave::Square, hz, 0.3f) + 0.4f * saw.next(Wave::Saw, hz * 1.5);
+        float body =
+            0.6f * square.next(Wave::Square, hz, 0.3f) + 0.4f * saw.next(Wave::Saw, hz * 1.5);
         float zap = hiss.bandPass(noise.white()) * expDecay(t, 0.006);
         float level = std::fmin(static_cast<float>(t / 0.001), 1.0f) * expDecay(t, 0.07);
         sound[i] = tone.lowPass(body * level + zap);

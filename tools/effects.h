@@ -15,14 +15,14 @@ struct Effect {
 const std::vector<Effect>& effects();
 
 // Fire, menu and reward sounds.
-Mono makeShot();     // the ship's laser
-Mono makeShot2();    // a cannon firing
-Mono makeBuzz();     // a refused menu move
-Mono makeBlip();     // a menu move
-Mono makePickup();   // a student boards
-Mono makeDie();      // a student is killed
-Mono makeCoin();     // a coin is collected
-Mono makeSelect();   // a menu confirm
+Mono makeShot();    // the ship's laser
+Mono makeShot2();   // a cannon firing
+Mono makeBuzz();    // a refused menu move
+Mono makeBlip();    // a menu move
+Mono makePickup();  // a student boards
+Mono makeDie();     // a student is killed
+Mono makeCoin();    // a coin is collected
+Mono makeSelect();  // a menu confirm
 
 // Explosions and impacts.
 Mono makeExplosion();   // a cannon destroyed

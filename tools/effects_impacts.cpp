@@ -14,16 +14,18 @@ const float kHit3Peak = 0.45f;
 // Below this nothing but wasted headroom: small speakers cannot play it.
 const float kSubsonicHz = 35.0f;
 
-static double timeOf(int i) { return static_cast<double>(i) / kSampleRate; }
+static double timeOf(int i) {
+    return static_cast<double>(i) / kSampleRate;
+}
 
 // What one explosion is made of; the three sizes differ only in these numbers.
 struct Blast {
-    double length;             // seconds
+    double length;                                    // seconds
     double boomFromHz, boomToHz, boomDrop, boomRing;  // the sine thump: Hz, Hz, s, s
     double rumbleHz, rumbleDarken, rumbleRing;  // noise low-pass start Hz, its fall s, decay s
-    double crack;              // seconds of broadband snap at the start
-    int debris;                // crackling fragments flying off
-    double debrisSpan;         // seconds over which they fall
+    double crack;                               // seconds of broadband snap at the start
+    int debris;                                 // crackling fragments flying off
+    double debrisSpan;                          // seconds over which they fall
     uint32_t seed;
 };
 
@@ -37,7 +39,8 @@ static void addDebris(Mono& sound, const Blast& blast, float gain) {
         double grain = 0.008 + 0.03 * noise.uniform();
         Filter band;
         band.set(500.0f + 3500.0f * noise.uniform(), 0.5f);
-        float level = gain * (0.4f + 0.6f * noise.uniform()) * (1.0f - static_cast<float>(u) * 0.7f);
+        float level =
+            gain * (0.4f + 0.6f * noise.uniform()) * (1.0f - static_cast<float>(u) * 0.7f);
         int start = samplesOf(at);
         int n = std::min(samplesOf(grain), static_cast<int>(sound.size()) - start);
         for (int i = 0; i < n; i++) {
@@ -55,7 +58,8 @@ static Mono makeBlast(const Blast& blast, float peak) {
     Noise noise(blast.seed);
     for (size_t i = 0; i < sound.size(); i++) {
         double t = timeOf(i);
-        float cutoff = 150.0f + static_cast<float>(blast.rumbleHz) * expDecay(t, blast.rumbleDarken);
+        float cutoff =
+            150.0f + static_cast<float>(blast.rumbleHz) * expDecay(t, blast.rumbleDarken);
         if (i % 16 == 0) {
             rumble.set(cutoff, 0.15f);
         }
@@ -65,7 +69,8 @@ static Mono makeBlast(const Blast& blast, float peak) {
         // Keep the noise's loudness as its filter closes: the blast darkens before it fades.
         float open = std::sqrt(kSampleRate / (2.0f * cutoff));
         float roar = 0.5f * open * rumble.lowPass(white) * expDecay(t, blast.rumbleRing);
-        float crack = t < blast.crack ? 0.7f * snap.highPass(white) * expDecay(t, blast.crack / 3) : 0;
+        float crack =
+            t < blast.crack ? 0.7f * snap.highPass(white) * expDecay(t, blast.crack / 3) : 0;
         float attack = std::fmin(static_cast<float>(t / 0.002), 1.0f);
         sound[i] = attack * (thump + roar + crack);
     }
@@ -142,11 +147,12 @@ static Mono makeMetal(const Metal& metal, float peak) {
     for (size_t i = 0; i < sound.size(); i++) {
         double t = timeOf(i);
         float strike = click.lowPass(noise.white()) * expDecay(t, 0.004);
-        float low = metal.thud * thud.next(Wave::Sine, glide(t, 140.0, 70.0, 0.03)) * expDecay(t, 0.05);
+        float low =
+            metal.thud * thud.next(Wave::Sine, glide(t, 140.0, 70.0, 0.03)) * expDecay(t, 0.05);
         float attack = std::fmin(static_cast<float>(t / 0.0008), 1.0f);
-        sound[i] = static_cast<float>(tanhOf(attack * sound[i] + strike + low));
+        sound[i] = static_cast<float>(tanhOf(attack * (sound[i] + strike + low)));
     }
-    fadeEdges(sound, 0.0f, static_cast<float>(metal.length * 0.25));
+    fadeEdges(sound, 0.0005f, static_cast<float>(metal.length * 0.25));
     normalise(sound, peak);
     return sound;
 }

@@ -5,17 +5,20 @@
 // The launch sound. The game starts it at kLaunchIgnition, so everything before is a quiet
 // countdown that only a player of the bare file hears; the ignition crack falls right on the
 // start point and the roar swells, then fades as the rocket climbs away.
-const double kLaunchLength = 14.0;      // seconds
-const float kLaunchPeak = 0.9f;         // loudest sample, in the first second of the roar
-const float kCountdownLevel = 0.025f;   // the ambience and beeps before ignition
-const double kBeepSpacing = 1.0;        // seconds between countdown beeps
-const int kBeeps = 5;                   // the last ends well before ignition
-const double kBeepLength = 0.12;        // seconds
-const double kRoarSwell = 0.7;          // seconds from ignition to full roar
-const double kRoarHold = 1.6;           // seconds of full roar
-const double kRoarFade = 1.3;           // seconds per e of the fade after that
+const double kLaunchLength = 14.0;     // seconds
+const float kRoarRms = 0.2f;           // loudness of the first second of the roar
+const float kLaunchCeiling = 0.8f;     // room for the encoder's overshoot on the crackle
+const float kCountdownLevel = 0.025f;  // the ambience and beeps before ignition
+const double kBeepSpacing = 1.0;       // seconds between countdown beeps
+const int kBeeps = 5;                  // the last ends well before ignition
+const double kBeepLength = 0.12;       // seconds
+const double kRoarSwell = 0.7;         // seconds from ignition to full roar
+const double kRoarHold = 1.6;          // seconds of full roar
+const double kRoarFade = 1.3;          // seconds per e of the fade after that
 
-static double timeOf(int i) { return static_cast<double>(i) / kSampleRate; }
+static double timeOf(int i) {
+    return static_cast<double>(i) / kSampleRate;
+}
 
 // The roar's loudness, from 0 to 1, `t` seconds after ignition.
 static float roarLevel(double t) {
@@ -65,13 +68,13 @@ static void addRoarSide(Mono& side, Noise& shared, uint32_t seed) {
     for (int i = ignition; i < static_cast<int>(side.size()); i++) {
         double t = timeOf(i - ignition);
         if (i % 16 == 0) {
-            hiss.set(500.0f + 2500.0f * expDecay(t, 2.0), 0.1f);
+            hiss.set(600.0f + 2400.0f * expDecay(t, 2.0), 0.1f);
         }
         // Mostly the same noise on both sides, a little of each side's own, for width.
         float white = 0.75f * shared.white() + 0.25f * own.white();
         float shake = 1.0f + 14.0f * turbulence.lowPass(own.white());
-        float body = 2.2f * rumble.lowPass(white) + 0.6f * hiss.lowPass(white);
-        float pop = crackle.uniform() < 0.0015f ? crackle.white() * 3.0f : 0.0f;
+        float body = 1.6f * rumble.lowPass(white) + 1.2f * hiss.lowPass(white);
+        float pop = crackle.uniform() < 0.0015f ? crackle.white() * 1.5f : 0.0f;
         float crack = crackleTone.highPass(pop) * expDecay(t, 3.0);
         side[i] += roarLevel(t) * (shake * body + crack);
     }
@@ -90,7 +93,7 @@ static void addIgnition(Stereo& sound) {
         float crack = bright.highPass(noise.white()) * expDecay(t, 0.025);
         float low = thump.next(Wave::Sine, glide(t, 90.0, 32.0, 0.08)) * expDecay(t, 0.25);
         float onset = static_cast<float>(std::fmin(t / 0.002, 1.0));
-        float v = onset * (1.2f * crack + 1.4f * low);
+        float v = onset * (0.5f * crack + 0.5f * low);
         sound.left[ignition + i] += v;
         sound.right[ignition + i] += v;
     }
@@ -105,11 +108,14 @@ Stereo makeLaunch() {
     addRoarSide(roar.left, shared, 77);
     addRoarSide(roar.right, sharedCopy, 78);
     addIgnition(roar);
-    // Scale the roar alone, so that the countdown keeps its own quiet level.
-    float peak = std::fmax(peakOf(roar.left), peakOf(roar.right));
+    // Scale the roar alone, so that the countdown keeps its own quiet level; the soft clip
+    // rounds off the crackle's sharpest peaks.
+    int second = ignition + kSampleRate;
+    float left = rmsOf(roar.left, ignition, second), right = rmsOf(roar.right, ignition, second);
+    float gain = kRoarRms / std::sqrt(0.5f * (left * left + right * right));
     for (int i = ignition; i < n; i++) {
-        sound.left[i] = softClip(roar.left[i] / peak) * kLaunchPeak;
-        sound.right[i] = softClip(roar.right[i] / peak) * kLaunchPeak;
+        sound.left[i] = kLaunchCeiling * softClip(gain * roar.left[i]);
+        sound.right[i] = kLaunchCeiling * softClip(gain * roar.right[i]);
     }
     addCountdown(sound);
     fadeEdges(sound.left, 0.0f, 0.3f);

@@ -16,19 +16,20 @@ double smooth(double t) {
     return t * t * (3.0 - 2.0 * t);
 }
 
+uint32_t hashPoint(int x, int y, uint32_t seed) {
+    uint32_t h = seed * 0x9E3779B9u;
+    h ^= static_cast<uint32_t>(x) * 0x85EBCA6Bu;
+    h = (h << 13) | (h >> 19);
+    h ^= static_cast<uint32_t>(y) * 0xC2B2AE35u;
+    h ^= h >> 16;
+    h *= 0x7FEB352Du;
+    h ^= h >> 15;
+    h *= 0x846CA68Bu;
+    h ^= h >> 16;
+    return h;
+}
+
 }  // namespace
-
-Colour mix(Colour a, Colour b, double t) {
-    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
-}
-
-Colour scaled(Colour c, double k) {
-    return {c.r * k, c.g * k, c.b * k};
-}
-
-Colour lifted(Colour c, double amount) {
-    return {c.r + amount, c.g + amount, c.b + amount};
-}
 
 Rgba opaque(Colour c) {
     auto channel = [](double v) {
@@ -41,19 +42,6 @@ Colour ramp(const std::vector<Colour>& stops, double t) {
     int n = static_cast<int>(stops.size());
     int i = static_cast<int>(std::floor(t * n));
     return stops[std::clamp(i, 0, n - 1)];
-}
-
-uint32_t hashPoint(int x, int y, uint32_t seed) {
-    uint32_t h = seed * 0x9E3779B9u;
-    h ^= static_cast<uint32_t>(x) * 0x85EBCA6Bu;
-    h = (h << 13) | (h >> 19);
-    h ^= static_cast<uint32_t>(y) * 0xC2B2AE35u;
-    h ^= h >> 16;
-    h *= 0x7FEB352Du;
-    h ^= h >> 15;
-    h *= 0x846CA68Bu;
-    h ^= h >> 16;
-    return h;
 }
 
 double hashUnit(int x, int y, uint32_t seed) {
@@ -95,17 +83,6 @@ Cells cellNoise(double x, double y, int cells, int period, uint32_t seed) {
     return result;
 }
 
-uint32_t Prng::next() {
-    state_ ^= state_ << 13;
-    state_ ^= state_ >> 17;
-    state_ ^= state_ << 5;
-    return state_;
-}
-
-double Prng::unit() {
-    return (next() >> 8) / 16777216.0;
-}
-
 bool insideConvex(const std::vector<Point>& polygon, double x, double y) {
     const double tolerance = 1e-9;
     size_t n = polygon.size();
@@ -120,15 +97,6 @@ bool insideConvex(const std::vector<Point>& polygon, double x, double y) {
         }
     }
     return true;
-}
-
-double polygonArea(const std::vector<Point>& polygon) {
-    double twice = 0;
-    for (size_t i = 0; i < polygon.size(); i++) {
-        Point a = polygon[i], b = polygon[(i + 1) % polygon.size()];
-        twice += a.x * b.y - b.x * a.y;
-    }
-    return std::fabs(twice) / 2;
 }
 
 double segmentDistance(double px, double py, Point a, Point b) {
@@ -180,14 +148,6 @@ void bleedColours(Image& image) {
                           {static_cast<uint8_t>(r / n), static_cast<uint8_t>(g / n),
                            static_cast<uint8_t>(b / n), 0});
             }
-        }
-    }
-}
-
-void paste(Image& target, const Image& source, int x, int y) {
-    for (int j = 0; j < source.height(); j++) {
-        for (int i = 0; i < source.width(); i++) {
-            target.set(x + i, y + j, source.get(i, j));
         }
     }
 }

@@ -15,18 +15,13 @@ struct Colour {
     double r, g, b;
 };
 
-Colour mix(Colour a, Colour b, double t);
-Colour scaled(Colour c, double k);
-Colour lifted(Colour c, double amount);  // adds amount to every channel
-
 // Rounded and clamped, with alpha 255.
 Rgba opaque(Colour c);
 
 // Posterised ramp: t from 0 to 1 picks one of the stops (no blending), for pixel-art banding.
 Colour ramp(const std::vector<Colour>& stops, double t);
 
-// A 32-bit integer hash of a lattice point; hashUnit maps it to [0, 1).
-uint32_t hashPoint(int x, int y, uint32_t seed);
+// A hash of a lattice point and a seed, mapped to [0, 1).
 double hashUnit(int x, int y, uint32_t seed);
 
 // Smooth value noise in [0, 1) on a lattice of cells `cell` pixels wide that repeats every
@@ -44,24 +39,12 @@ struct Cells {
 };
 Cells cellNoise(double x, double y, int cells, int period, uint32_t seed);
 
-// A small fixed-seed generator (xorshift) for sequences of random choices.
-class Prng {
-public:
-    explicit Prng(uint32_t seed) : state_(seed ? seed : 1) {}
-    uint32_t next();
-    double unit();  // [0, 1)
-
-private:
-    uint32_t state_;
-};
-
 struct Point {
     double x, y;
 };
 
 // Convex polygon given counter-clockwise; points on an edge count as inside.
 bool insideConvex(const std::vector<Point>& polygon, double x, double y);
-double polygonArea(const std::vector<Point>& polygon);
 double segmentDistance(double px, double py, Point a, Point b);
 
 // Paints `colour` on every transparent pixel of the rectangle that touches (4-neighbours) an
@@ -71,8 +54,5 @@ void outlineShapes(Image& image, int x0, int y0, int width, int height, Rgba col
 // For pictures drawn with linear filtering: gives each transparent pixel the average colour of
 // its opaque neighbours (alpha stays 0), so filtering does not pull a black fringe into edges.
 void bleedColours(Image& image);
-
-// Copies a whole picture into another with its bottom-left corner at (x, y).
-void paste(Image& target, const Image& source, int x, int y);
 
 }  // namespace art

@@ -11,7 +11,7 @@ using namespace art;
 
 namespace {
 
-const Rgba kDarkRim = {20, 18, 26, 255};
+const Colour kRim = {20, 18, 26};  // dark rims keep the shapes readable on light rock
 
 // Light falling from the upper left onto a sphere of radius 1: (u, v) from the centre, v up.
 double sphereLight(double u, double v) {
@@ -27,7 +27,10 @@ const std::vector<Colour> kGold = {{110, 62, 10},  {168, 104, 20},  {216, 154, 3
 // Base: a gunmetal dome filling the 32 x 32 frame, a ring of rivets and a red sensor eye.
 const double kBaseRadius = 16.0;
 const double kRivetRing = 11.5;
-const int kRivets = 8;
+// Directions of the eight rivets, between the compass points (unit vectors).
+const Point kRivets[8] = {{0.92388, 0.382683},  {0.382683, 0.92388},   {-0.382683, 0.92388},
+                          {-0.92388, 0.382683}, {-0.92388, -0.382683}, {-0.382683, -0.92388},
+                          {0.382683, -0.92388}, {0.92388, -0.382683}};
 const double kEyeRadius = 3.5;
 
 }  // namespace
@@ -46,7 +49,7 @@ Image cannonPicture() {
             }
             Colour c;
             if (r > kBaseRadius - 1.2) {
-                c = {20, 18, 26};  // dark rim keeps the disc readable on light rock
+                c = kRim;
             } else if (r < kEyeRadius) {
                 bool glint = std::fabs(dx + 1.0) < 0.6 && std::fabs(dy - 1.0) < 0.6;
                 c = glint ? eye[3] : ramp(eye, sphereLight(dx / kEyeRadius, dy / kEyeRadius));
@@ -64,10 +67,9 @@ Image cannonPicture() {
         }
     }
     // Rivets: a lit pixel with a shadow below right.
-    for (int i = 0; i < kRivets; i++) {
-        double angle = (i + 0.5) * 2 * M_PI / kRivets;
-        int x = static_cast<int>(std::floor(centre + kRivetRing * std::cos(angle)));
-        int y = static_cast<int>(std::floor(centre + kRivetRing * std::sin(angle)));
+    for (Point direction : kRivets) {
+        int x = static_cast<int>(std::floor(centre + kRivetRing * direction.x));
+        int y = static_cast<int>(std::floor(centre + kRivetRing * direction.y));
         image.set(x, y, opaque(kGunmetal[5]));
         image.set(x + 1, y - 1, opaque(kGunmetal[0]));
     }
@@ -99,7 +101,7 @@ Image gunPicture() {
             }
             Colour c;
             if (std::fabs(dx) > half - 1.0 || yc < 1.0 || yc > size - 1.0) {
-                c = {20, 18, 26};
+                c = kRim;
             } else {
                 double u = dx / half;
                 double light =
@@ -192,7 +194,7 @@ Image coinPicture() {
                 image.set(frame * size + x, y, opaque(ramp(kGold, std::clamp(light, 0.0, 0.999))));
             }
         }
-        outlineShapes(image, frame * size, 0, size, size, kDarkRim);
+        outlineShapes(image, frame * size, 0, size, size, opaque(kRim));
     }
     return image;
 }

@@ -149,7 +149,9 @@ void paintFigure(Image& sheet, int column, int row, const Pose& pose) {
 void paintPuff(Image& sheet, int column) {
     const std::vector<Colour> vapour = {
         {96, 100, 116}, {156, 162, 176}, {212, 216, 226}, {250, 250, 255}};
-    const double kCloudAngles[6] = {0.3, 1.35, 2.4, 3.45, 4.5, 5.55};  // radians
+    // Directions of the six clouds, spread unevenly round the circle (unit vectors).
+    const Point kClouds[6] = {{0.955336, 0.29552},    {0.219007, 0.975723},  {-0.737394, 0.675463},
+                              {-0.952818, -0.303542}, {-0.210796, -0.97753}, {0.743046, -0.66924}};
     double t = column / 3.0;
     int x0 = column * kFrame, y0 = kPuffRow * kFrame;
     for (int y = 0; y < kFrame; y++) {
@@ -162,12 +164,12 @@ void paintPuff(Image& sheet, int column) {
                 best = d;
                 light = 1.0 - 0.4 * d;
             }
-            for (double angle : kCloudAngles) {
+            for (Point direction : kClouds) {
                 if (column == 0) {
                     break;
                 }
                 double distance = 2.0 + 7.0 * t, radius = 4.2 - 1.8 * t;
-                double cx = distance * std::cos(angle), cy = distance * std::sin(angle);
+                double cx = distance * direction.x, cy = distance * direction.y;
                 double d = std::sqrt((px - cx) * (px - cx) + (py - cy) * (py - cy)) / radius;
                 if (d < best) {
                     best = d;
@@ -186,7 +188,7 @@ void paintPuff(Image& sheet, int column) {
 
 Image spacemanPicture() {
     Image sheet(kFrame * kFramesAcross, kFrame * kFramesAcross);
-    // Waving: the near arm up and out, then straight up.
+    // Waving: the near arm out, then up.
     const Pose wave[2] = {
         {{1.0, -5.5}, {-1.5, -5.5}, {5.0, 1.5}, {-1.0, -4.5}, 0},
         {{1.0, -5.5}, {-1.5, -5.5}, {4.5, 5.5}, {-1.0, -4.5}, 0},
@@ -198,8 +200,10 @@ Image spacemanPicture() {
         {{-3.0, -5.0}, {3.5, -5.0}, {2.5, -3.5}, {-1.5, -4.0}, 0},
         {{-0.5, -4.5}, {0.5, -5.5}, {0.5, -4.5}, {0.5, -4.5}, 1},
     };
-    for (int i = 0; i < 2; i++) {
-        paintFigure(sheet, i, kStandRow, wave[i]);
+    // The standing frame is half the phase truncated, which is 2 for a phase of exactly 4.0:
+    // the two frames repeat across the row so that such a step still shows the student.
+    for (int i = 0; i < kFramesAcross; i++) {
+        paintFigure(sheet, i, kStandRow, wave[i % 2]);
     }
     for (int i = 0; i < 4; i++) {
         paintFigure(sheet, i, kWalkRow, walk[i]);

@@ -22,6 +22,9 @@ const double kHalfCell = 0.5;  // polygon coordinates are metres from the cell's
 const double kRimLit = 3.0;
 const double kRimShadow = 4.2;
 
+// Offset of the stones' lattice, along which cracks gather, so they run off the cell's sides.
+const double kLatticeShiftX = 5.0, kLatticeShiftY = 4.0;  // pixels
+
 // The collision polygon of each corner mask, counter-clockwise, in metres from the cell's centre.
 const std::vector<std::vector<Point>> kPolygons = {
     {},
@@ -66,19 +69,19 @@ std::vector<Cut> cutEdges(const std::vector<Point>& polygon) {
     return cuts;
 }
 
-// How a layer's stone looks: palette from dark to light, stone size and seeds.
+// How a layer's stone looks.
 struct Stone {
-    std::vector<Colour> palette;
-    int stonesAcross;   // stones across one frame
-    double crackWidth;  // share of a stone's radius taken by the crack round it
-    double grain;       // weight of the fine noise
-    double strata;      // weight of horizontal banding
-    uint32_t seed;
+    std::vector<Colour> palette;  // dark to light
+    int stonesAcross = 3;         // stones across one frame
+    double crackWidth = 0.1;      // share of a stone's radius taken by the crack round it
+    double grain = 0.2;           // weight of the fine noise
+    double strata = 0.0;          // weight of horizontal banding
+    uint32_t seed = 1;
 };
 
-// Texture value at a point (0 dark .. 1 light), repeating every frame.
+// Shade of the stone at a point, 0 dark to 1 light; it repeats every frame in both directions.
 double stoneShade(const Stone& s, double x, double y) {
-    Cells c = cellNoise(x, y, s.stonesAcross, kFrame, s.seed);
+    Cells c = cellNoise(x + kLatticeShiftX, y + kLatticeShiftY, s.stonesAcross, kFrame, s.seed);
     // Each stone a rounded lump: r runs from 0 at its middle to 1 at the crack round it.
     double r = 2 * c.nearest / (c.nearest + c.second);
     if (r > 1.0 - s.crackWidth) {
@@ -162,36 +165,29 @@ Image makeTiles(const Stone& stone) {
 }  // namespace
 
 // Drawn untinted for solid rock and tinted (1.0, 0.75, 0.6) for breakable rock: neutral,
-// slightly warm grey stone so both tints read.
+// slightly warm grey stone, so that both read on every sky and the tint shows.
 Image solidTilesPicture() {
-    Stone stone{{{44, 42, 50},
-                 {78, 74, 80},
-                 {108, 102, 104},
-                 {136, 130, 128},
-                 {164, 158, 152},
-                 {196, 190, 182},
-                 {232, 228, 218}},
-                3,
-                0.1,
-                0.2,
-                0.0,
-                101};
+    Stone stone;
+    stone.palette = {{44, 42, 50},    {78, 74, 80},    {108, 102, 104}, {136, 130, 128},
+                     {164, 158, 152}, {196, 190, 182}, {232, 228, 218}};
+    stone.stonesAcross = 3;
+    stone.crackWidth = 0.1;
+    stone.grain = 0.2;
+    stone.strata = 0.0;
+    stone.seed = 101;
     return makeTiles(stone);
 }
 
-// Drawn tinted (0.3, 0.35, 0.4) behind everything: light, soft, layered rock.
+// Drawn tinted (0.3, 0.35, 0.4) behind everything: light, soft slabs with faint layers, which
+// the tint turns into a dim blue-grey cave wall.
 Image backdropTilesPicture() {
-    Stone stone{{{120, 120, 120},
-                 {150, 150, 150},
-                 {176, 176, 176},
-                 {198, 198, 198},
-                 {218, 218, 218},
-                 {236, 236, 236},
-                 {252, 252, 252}},
-                2,
-                0.08,
-                0.15,
-                0.2,
-                202};
+    Stone stone;
+    stone.palette = {{120, 120, 120}, {150, 150, 150}, {176, 176, 176}, {198, 198, 198},
+                     {218, 218, 218}, {236, 236, 236}, {252, 252, 252}};
+    stone.stonesAcross = 2;
+    stone.crackWidth = 0.08;
+    stone.grain = 0.15;
+    stone.strata = 0.2;
+    stone.seed = 202;
     return makeTiles(stone);
 }

@@ -12,44 +12,36 @@
 const int kMusicKbps = 128;
 const int kStepsPerBar = 16;  // sixteenth notes in 4/4
 
-struct Track {
-    const char* file;  // below audio/
-    Stereo (*make)();
-};
-
-// The menu music, then the tracks of missions 0 to 3.
-const std::vector<Track>& tracks();
-
 enum class Drum { None, Kick, Snare, Clap, Hat, OpenHat, Crash, Shaker, Rim, Bubble };
 
 // What one part sounds like.
 struct Instrument {
     Wave wave = Wave::Saw;
     float pulseWidth = 0.5f;
-    int unison = 1;               // voices per note, spread in pitch and across the stereo field
-    float detuneCents = 0.0f;     // between the outermost unison voices
-    float subLevel = 0.0f;        // a sine an octave below
-    float fmRatio = 0.0f;         // above 0: a two-operator FM sine (bell, electric piano)
-    float fmIndex = 0.0f;         // its modulation depth at the note's start
-    float fmDecay = 0.3f;         // seconds per e of that depth
+    int unison = 1;            // voices per note, spread in pitch and across the stereo field
+    float detuneCents = 0.0f;  // between the outermost unison voices
+    float subLevel = 0.0f;     // a sine an octave below
+    float fmRatio = 0.0f;      // above 0: a two-operator FM sine (bell, electric piano)
+    float fmIndex = 0.0f;      // its modulation depth at the note's start
+    float fmDecay = 0.3f;      // seconds per e of that depth
     Adsr amp;
-    float cutoffHz = 18000.0f;    // low-pass cutoff
-    float cutoffEnvHz = 0.0f;     // added at the note's start, falling away
-    float cutoffDecay = 0.2f;     // seconds per e of that
-    float keyTrack = 0.0f;        // 0 to 1: how far the cutoff follows the note's pitch
-    float resonance = 0.0f;       // 0 to 1
-    float lfoHz = 0.0f;           // a slow sweep of the cutoff...
-    float lfoDepth = 0.0f;        // ...by this fraction of it
+    float cutoffHz = 18000.0f;  // low-pass cutoff
+    float cutoffEnvHz = 0.0f;   // added at the note's start, falling away
+    float cutoffDecay = 0.2f;   // seconds per e of that
+    float keyTrack = 0.0f;      // 0 to 1: how far the cutoff follows the note's pitch
+    float resonance = 0.0f;     // 0 to 1
+    float lfoHz = 0.0f;         // a slow sweep of the cutoff...
+    float lfoDepth = 0.0f;      // ...by this fraction of it
     float vibratoHz = 5.0f;
     float vibratoCents = 0.0f;
-    float vibratoDelay = 0.3f;    // seconds for the vibrato to come in
-    float scoopSemis = 0.0f;      // each note slides in from this far below (above if negative)
-    float scoopTime = 0.05f;      // seconds per e of that slide
-    Drum drum = Drum::None;       // a drum plays its own sound; its notes' pitch tunes bubbles
+    float vibratoDelay = 0.3f;  // seconds for the vibrato to come in
+    float scoopSemis = 0.0f;    // each note slides in from this far below (above if negative)
+    float scoopTime = 0.05f;    // seconds per e of that slide
+    Drum drum = Drum::None;     // a drum plays its own sound; its notes' pitch tunes bubbles
     float gain = 1.0f;
-    float pan = 0.0f;             // -1 left to 1 right
-    float width = 0.6f;           // how far the unison voices spread across the field
-    float reverb = 0.0f;          // send levels
+    float pan = 0.0f;     // -1 left to 1 right
+    float width = 0.6f;   // how far the unison voices spread across the field
+    float reverb = 0.0f;  // send levels
     float echo = 0.0f;
 };
 
@@ -57,7 +49,9 @@ struct Instrument {
 Instrument drumOf(Drum drum, float gain, float pan = 0.0f);
 
 // Samples per sixteenth at `bpm` beats a minute; the tempos used divide the rate exactly.
-constexpr int stepSamples(int bpm) { return kSampleRate * 15 / bpm; }
+constexpr int stepSamples(int bpm) {
+    return kSampleRate * 15 / bpm;
+}
 
 struct Note {
     int step;    // sixteenths from the start of the piece
@@ -72,18 +66,26 @@ struct Part {
 };
 
 struct Song {
-    int samplesPerStep;           // a whole number, so that the loop lands on a sample exactly
+    int samplesPerStep;  // a whole number, so that the loop lands on a sample exactly
     int bars;
-    float swing = 0.0f;           // the off sixteenths come this fraction of a step late
+    float swing = 0.0f;  // the off sixteenths come this fraction of a step late
     std::vector<Part> parts;
-    float echoSteps = 3.0f;       // the stereo echo's delay
+    float echoSteps = 3.0f;  // the stereo echo's delay
     float echoFeedback = 0.35f;
-    float reverbRoom = 0.8f;      // 0 to 1
-    float reverbDamp = 0.4f;      // 0 to 1
-    float pump = 0.0f;            // how deeply each kick ducks everything but the drums
-    float loudness = 0.16f;       // the RMS the finished piece is brought to
+    float reverbRoom = 0.8f;  // 0 to 1
+    float reverbDamp = 0.4f;  // 0 to 1
+    float pump = 0.0f;        // how deeply each kick ducks everything but the drums
+    float loudness = 0.16f;   // the RMS the finished piece is brought to
     uint32_t seed = 1;
 };
+
+struct Track {
+    const char* file;  // below audio/
+    Song (*song)();
+};
+
+// The menu music, then the tracks of missions 0 to 3.
+const std::vector<Track>& tracks();
 
 // The whole piece, stereo, exactly `bars` long, its tail wrapped into its start.
 Stereo renderSong(const Song& song);
@@ -91,8 +93,8 @@ Stereo renderSong(const Song& song);
 // The sound of one note of `instrument` held `held` seconds, added from the start of `out`
 // (grown as needed); `clock` is the note's place in the piece, in samples, which the slow
 // filter sweep follows. Returns how many samples it lasts.
-int renderNote(const Instrument& instrument, const Note& note, double held, int clock,
-               Noise& noise, Stereo& out);
+int renderNote(const Instrument& instrument, const Note& note, double held, int clock, Noise& noise,
+               Stereo& out);
 
 // A chord: its root and bass as MIDI pitch classes, its tones as semitones above the root, and
 // the steps it covers.
@@ -122,8 +124,8 @@ std::vector<Note> bassLine(const std::vector<Chord>& chords, const char* pattern
 
 // Chord tones in turn: each digit of `pattern` (one per `stepsPerNote`) picks a tone counted
 // from the lowest at or above `lowest`, going up through the octaves; "." rests, "-" holds.
-std::vector<Note> arpeggio(const std::vector<Chord>& chords, const char* pattern,
-                           int stepsPerNote, int lowest, float velocity);
+std::vector<Note> arpeggio(const std::vector<Chord>& chords, const char* pattern, int stepsPerNote,
+                           int lowest, float velocity);
 
 // Whole chords struck on the hits of a bar pattern ("x" full, "o" soft, "-" hold, "." rest).
 std::vector<Note> stabs(const std::vector<Chord>& chords, const char* pattern, int lowest,

@@ -13,7 +13,7 @@ const float kLowCutHz = 30.0f;
 // The ducking after each kick: a fast dip, then a recovery over this long (seconds).
 const double kPumpAttack = 0.004, kPumpRecovery = 0.28;
 // No sample of the finished piece goes above this (the encoder adds a little of its own).
-const float kMusicPeak = 0.93f;
+const float kMusicPeak = 0.85f;
 // The echo's repeats lose their highs above this.
 const float kEchoDarkenHz = 3500.0f;
 

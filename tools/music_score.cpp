@@ -119,7 +119,9 @@ static const Chord& chordAt(const std::vector<Chord>& chords, int step) {
 }
 
 // The lowest MIDI note of pitch class `pc` at or above `lowest`.
-static int placeAbove(int pc, int lowest) { return lowest + ((pc - lowest) % 12 + 12) % 12; }
+static int placeAbove(int pc, int lowest) {
+    return lowest + ((pc - lowest) % 12 + 12) % 12;
+}
 
 // The chord's tones placed closely from `lowest` up, in rising order.
 static std::vector<int> voiced(const Chord& chord, int lowest, bool withRoot) {
@@ -245,8 +247,8 @@ std::vector<Note> bassLine(const std::vector<Chord>& chords, const char* pattern
                 });
 }
 
-std::vector<Note> arpeggio(const std::vector<Chord>& chords, const char* pattern,
-                           int stepsPerNote, int lowest, float velocity) {
+std::vector<Note> arpeggio(const std::vector<Chord>& chords, const char* pattern, int stepsPerNote,
+                           int lowest, float velocity) {
     // Stretch the pattern to sixteenths: each symbol, then holds for the rest of its length.
     std::string steps;
     for (char c : cleaned(pattern)) {
@@ -285,7 +287,8 @@ std::vector<Note> beat(const char* pattern, int barCount, int midi) {
     return notes;
 }
 
-std::vector<Note> bubbles(int barCount, float chance, const std::vector<int>& scale, uint32_t seed) {
+std::vector<Note> bubbles(int barCount, float chance, const std::vector<int>& scale,
+                          uint32_t seed) {
     Noise noise(seed);
     std::vector<Note> notes;
     for (int step = 0; step < barCount * kStepsPerBar; step++) {

@@ -1,21 +1,19 @@
 // The menu music and mission 0's: calm and friendly.
-#include "tools/music.h"
 #include "tools/music_tracks.h"
+#include "tools/music.h"
 
 const std::vector<Track>& tracks() {
     static const std::vector<Track> list = {
-        {"Deep Space (Qv).mp3", makeMenuMusic},
-        {"tarrowin_-_life_underwater.mp3", makeMission0Music},
-        {"tarrowin_-_starman.mp3", makeMission1Music},
-        {"tarrowin_-_sweet_spot.mp3", makeMission2Music},
-        {"tarrowin_-_fizz.mp3", makeMission3Music},
+        {"Deep Space (Qv).mp3", menuSong},        {"tarrowin_-_life_underwater.mp3", mission0Song},
+        {"tarrowin_-_starman.mp3", mission1Song}, {"tarrowin_-_sweet_spot.mp3", mission2Song},
+        {"tarrowin_-_fizz.mp3", mission3Song},
     };
     return list;
 }
 
 // Deep space: slow, wide pads in D minor, a bell arpeggio drifting through a long echo, a
 // distant wind, and in the second half a slow melody. No drums.
-Stereo makeMenuMusic() {
+Song menuSong() {
     const int bpm = 84;
     Song song;
     song.samplesPerStep = stepSamples(bpm);
@@ -26,8 +24,8 @@ Stereo makeMenuMusic() {
     song.reverbDamp = 0.5f;
     song.loudness = 0.13f;
     song.seed = 84;
-    std::vector<Chord> chords = parseChords(
-        "Dm9 - Bbmaj7 - Fmaj7 - Csus2 C | Dm9 - Bbmaj7 - Gm9 - A7sus4 A7");
+    std::vector<Chord> chords =
+        parseChords("Dm9 - Bbmaj7 - Fmaj7 - Csus2 C | Dm9 - Bbmaj7 - Gm9 - A7sus4 A7");
 
     Instrument pad;
     pad.wave = Wave::Saw;
@@ -47,7 +45,7 @@ Stereo makeMenuMusic() {
     Instrument sub;
     sub.wave = Wave::Sine;
     sub.amp = {0.25f, 0.6f, 0.8f, 0.8f};
-    sub.gain = 0.4f;
+    sub.gain = 0.25f;
     song.parts.push_back({sub, bassLine(chords, "R-------------..", 38, 1.0f)});
 
     Instrument bell;
@@ -55,7 +53,7 @@ Stereo makeMenuMusic() {
     bell.fmIndex = 1.6f;
     bell.fmDecay = 0.25f;
     bell.amp = {0.004f, 0.7f, 0.0f, 0.5f};
-    bell.gain = 0.2f;
+    bell.gain = 0.26f;
     bell.pan = 0.2f;
     bell.echo = 0.4f;
     bell.reverb = 0.4f;
@@ -70,10 +68,10 @@ Stereo makeMenuMusic() {
     wind.resonance = 0.55f;
     wind.lfoHz = 0.11f;
     wind.lfoDepth = 0.6f;
-    wind.gain = 0.05f;
+    wind.gain = 0.3f;
     wind.pan = -0.3f;
     wind.reverb = 0.5f;
-    song.parts.push_back({wind, melody("C4 - . . C4 - . .", 0, 16, 1.0f)});
+    song.parts.push_back({wind, melody("C4 - . . C4 - . . C4 - . . C4 - . .", 0, 16, 1.0f)});
 
     Instrument lead;
     lead.wave = Wave::Triangle;
@@ -82,31 +80,30 @@ Stereo makeMenuMusic() {
     lead.vibratoHz = 4.5f;
     lead.vibratoCents = 12.0f;
     lead.vibratoDelay = 0.4f;
-    lead.gain = 0.22f;
+    lead.gain = 0.3f;
     lead.pan = -0.1f;
     lead.reverb = 0.5f;
     lead.echo = 0.25f;
     song.parts.push_back({lead, melody("F5 - E5 - | D5 - - - | D5 - F5 - | A5 - - - |"
                                        "Bb5 - A5 - | G5 - F5 - | E5 - - - | C#5 - E5 - |",
                                        8 * kStepsPerBar, 4, 1.0f)});
-    return renderSong(song);
+    return song;
 }
 
-// Life underwater: a sunny F major tune over an electric piano and a marimba, a soft shuffle
+// Life underwater: a sunny F major tune over an electric piano and a marimba, a soft pulse
 // of shaker and rim, and now and then a bubble rising past.
-Stereo makeMission0Music() {
+Song mission0Song() {
     const int bpm = 98;
     Song song;
     song.samplesPerStep = stepSamples(bpm);
     song.bars = 16;
-    song.swing = 0.08f;
     song.echoSteps = 3.0f;
     song.echoFeedback = 0.3f;
     song.reverbRoom = 0.7f;
     song.loudness = 0.15f;
     song.seed = 98;
-    std::vector<Chord> chords = parseChords(
-        "F Dm7 Bbmaj7 C F Am7 Bb C7 | Bbmaj7 C Am7 Dm7 Gm7 Am7 Bb C7sus4,C7");
+    std::vector<Chord> chords =
+        parseChords("F Dm7 Bbmaj7 C F Am7 Bb C7 | Bbmaj7 C Am7 Dm7 Gm7 Am7 Bb C7sus4,C7");
 
     Instrument piano;
     piano.fmRatio = 1.0f;
@@ -133,7 +130,7 @@ Stereo makeMission0Music() {
     marimba.fmIndex = 1.2f;
     marimba.fmDecay = 0.03f;
     marimba.amp = {0.002f, 0.35f, 0.0f, 0.2f};
-    marimba.gain = 0.17f;
+    marimba.gain = 0.24f;
     marimba.pan = 0.3f;
     marimba.echo = 0.15f;
     song.parts.push_back({marimba, arpeggio(chords, "0 2 1 2 3 2 1 2", 2, 65, 1.0f)});
@@ -148,7 +145,7 @@ Stereo makeMission0Music() {
     flute.vibratoDelay = 0.25f;
     flute.scoopSemis = 0.5f;
     flute.scoopTime = 0.03f;
-    flute.gain = 0.24f;
+    flute.gain = 0.28f;
     flute.reverb = 0.35f;
     flute.echo = 0.15f;
     song.parts.push_back({flute, melody("C5 - A4 - C5 - F5 - | E5 - D5 - - - A4 - |"
@@ -162,11 +159,11 @@ Stereo makeMission0Music() {
                                         0, 2, 1.0f)});
 
     song.parts.push_back({drumOf(Drum::Kick, 0.5f), beat("x.......x.......", 16, 36)});
-    song.parts.push_back({drumOf(Drum::Rim, 0.22f, -0.2f), beat("....x.......x...", 16, 37)});
+    song.parts.push_back({drumOf(Drum::Rim, 0.3f, -0.2f), beat("....x.......x...", 16, 37)});
     song.parts.push_back({drumOf(Drum::Shaker, 0.16f, 0.3f), beat("o.x.o.x.o.x.o.x.", 16, 70)});
-    Instrument bubble = drumOf(Drum::Bubble, 0.12f);
+    Instrument bubble = drumOf(Drum::Bubble, 0.16f);
     bubble.width = 0.8f;
     bubble.reverb = 0.3f;
     song.parts.push_back({bubble, bubbles(16, 0.04f, {77, 81, 84, 86, 89}, 5)});
-    return renderSong(song);
+    return song;
 }

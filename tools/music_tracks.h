@@ -1,11 +1,11 @@
 #pragma once
 
-// The five pieces, each rendered whole.
+// The five pieces, as scores for the sequencer.
 
-#include "tools/synth.h"
+#include "tools/music.h"
 
-Stereo makeMenuMusic();      // deep space: calm pads and a drifting arpeggio
-Stereo makeMission0Music();  // life underwater: gentle and friendly
-Stereo makeMission1Music();  // starman: upbeat and adventurous
-Stereo makeMission2Music();  // sweet spot: groovy, a little tense
-Stereo makeMission3Music();  // fizz: watery, bubbly, floating
+Song menuSong();      // deep space: calm pads and a drifting arpeggio
+Song mission0Song();  // life underwater: gentle and friendly
+Song mission1Song();  // starman: upbeat and adventurous
+Song mission2Song();  // sweet spot: groovy, a little tense
+Song mission3Song();  // fizz: watery, bubbly, floating

@@ -4,7 +4,7 @@
 
 // Starman: E minor at a run, four on the floor, a pumping octave bass, a bright arpeggio and,
 // from the second section, a heroic lead that climbs to its peak in the third.
-Stereo makeMission1Music() {
+Song mission1Song() {
     const int bpm = 126;
     Song song;
     song.samplesPerStep = stepSamples(bpm);
@@ -15,12 +15,12 @@ Stereo makeMission1Music() {
     song.pump = 0.35f;
     song.loudness = 0.19f;
     song.seed = 126;
-    std::vector<Chord> chords = parseChords(
-        "Em C G D Em C G D | Em C G D Em C G D | C D Em - C D B7sus4 B7");
+    std::vector<Chord> chords =
+        parseChords("Em C G D Em C G D | Em C G D Em C G D | C D Em - C D B7sus4 B7");
 
-    song.parts.push_back({drumOf(Drum::Kick, 0.9f), beat("x...x...x...x...", 24, 36)});
-    song.parts.push_back({drumOf(Drum::Clap, 0.4f, 0.05f), beat("....x.......x...", 24, 39)});
-    song.parts.push_back({drumOf(Drum::Snare, 0.25f), beat("....x.......x...", 24, 38)});
+    song.parts.push_back({drumOf(Drum::Kick, 0.75f), beat("x...x...x...x...", 24, 36)});
+    song.parts.push_back({drumOf(Drum::Clap, 0.8f, 0.05f), beat("....x.......x...", 24, 39)});
+    song.parts.push_back({drumOf(Drum::Snare, 0.55f), beat("....x.......x...", 24, 38)});
     song.parts.push_back({drumOf(Drum::OpenHat, 0.2f, -0.2f), beat("..x...x...x...x.", 24, 46)});
     song.parts.push_back(
         {drumOf(Drum::Hat, 0.13f, 0.25f), bars(beat("xoxoxoxoxoxoxoxo", 24, 42), 8, 24)});
@@ -48,7 +48,7 @@ Stereo makeMission1Music() {
     pad.detuneCents = 20.0f;
     pad.amp = {0.05f, 0.5f, 0.8f, 0.4f};
     pad.cutoffHz = 1800.0f;
-    pad.gain = 0.16f;
+    pad.gain = 0.12f;
     pad.width = 0.8f;
     pad.reverb = 0.3f;
     song.parts.push_back({pad, pads(chords, 55, 1.0f)});
@@ -79,7 +79,7 @@ Stereo makeMission1Music() {
     lead.vibratoDelay = 0.2f;
     lead.scoopSemis = 1.0f;
     lead.scoopTime = 0.02f;
-    lead.gain = 0.2f;
+    lead.gain = 0.34f;
     lead.reverb = 0.25f;
     lead.echo = 0.2f;
     song.parts.push_back({lead, melody("B4 - E5 - G5 - B5 - | A5 - G5 - E5 - - - |"
@@ -91,12 +91,12 @@ Stereo makeMission1Music() {
                                        "C6 - B5 - G5 - E5 - | D6 - C6 - A5 - F#5 - |"
                                        "E5 - - - F#5 - - - | D#5 - - - F#5 - - - |",
                                        8 * kStepsPerBar, 2, 1.0f)});
-    return renderSong(song);
+    return song;
 }
 
 // Sweet spot: a swung funk in A dorian, a squelchy syncopated bass, clavinet stabs on the
 // off-beats, ghost notes on the snare, and a sly riff that turns tense over E7#9.
-Stereo makeMission2Music() {
+Song mission2Song() {
     const int bpm = 105;
     Song song;
     song.samplesPerStep = stepSamples(bpm);
@@ -113,7 +113,7 @@ Stereo makeMission2Music() {
         parseChords("Am7 - D9 - Am7 - Fmaj7 E7#9 | Am7 - D9 - Fmaj7 G E7#9 -");
 
     song.parts.push_back({drumOf(Drum::Kick, 0.85f), beat("x......x..x.....", 16, 36)});
-    song.parts.push_back({drumOf(Drum::Snare, 0.5f, 0.05f), beat("....x..o.o..x..o", 16, 38)});
+    song.parts.push_back({drumOf(Drum::Snare, 0.85f, 0.05f), beat("....x..o.o..x..o", 16, 38)});
     song.parts.push_back({drumOf(Drum::Hat, 0.14f, 0.25f), beat("xoxoxoxoxoxoxoxo", 16, 42)});
     song.parts.push_back({drumOf(Drum::OpenHat, 0.15f, -0.2f), beat("..............x.", 16, 46)});
 
@@ -125,7 +125,7 @@ Stereo makeMission2Music() {
     bass.cutoffDecay = 0.09f;
     bass.resonance = 0.55f;
     bass.subLevel = 0.3f;
-    bass.gain = 0.4f;
+    bass.gain = 0.34f;
     song.parts.push_back({bass, bassLine(chords, "R-.R..O.R-.5.O.7", 33, 1.0f)});
 
     Instrument clav;
@@ -136,7 +136,7 @@ Stereo makeMission2Music() {
     clav.cutoffEnvHz = 3000.0f;
     clav.cutoffDecay = 0.05f;
     clav.resonance = 0.3f;
-    clav.gain = 0.15f;
+    clav.gain = 0.22f;
     clav.pan = 0.3f;
     song.parts.push_back({clav, stabs(chords, "..x...x.o.x...o.", 60, 1.0f)});
 
@@ -164,15 +164,16 @@ Stereo makeMission2Music() {
     lead.vibratoDelay = 0.25f;
     lead.scoopSemis = 0.7f;
     lead.scoopTime = 0.02f;
-    lead.gain = 0.17f;
+    lead.gain = 0.26f;
     lead.pan = -0.1f;
     lead.reverb = 0.2f;
     lead.echo = 0.2f;
     song.parts.push_back(
-        {lead, melody("E5 - - . G5 - A5 . . . C6 - A5 - G5 . | A5 - E5 - . . D5 - E5 - . . . . . . |"
-                      "F#5 - - . A5 - C6 . . . D6 - C6 - A5 . | A5 - F#5 - . . E5 - D5 - . . . . . . |"
-                      "E5 - - . C5 - A4 - C5 - E5 - G5 - A5 - | B5 - - - A5 - G5 - D5 - - - B4 - D5 - |"
-                      "E5 - - . G#5 - B5 . D6 - . . G6 - - - | F5 - E5 - D5 - B4 - G#4 - - - . . . . |",
-                      8 * kStepsPerBar, 1, 1.0f)});
-    return renderSong(song);
+        {lead,
+         melody("E5 - - . G5 - A5 . . . C6 - A5 - G5 . | A5 - E5 - . . D5 - E5 - . . . . . . |"
+                "F#5 - - . A5 - C6 . . . D6 - C6 - A5 . | A5 - F#5 - . . E5 - D5 - . . . . . . |"
+                "E5 - - . C5 - A4 - C5 - E5 - G5 - A5 - | B5 - - - A5 - G5 - D5 - - - B4 - D5 - |"
+                "E5 - - . G#5 - B5 . D6 - . . G6 - - - | F5 - E5 - D5 - B4 - G#4 - - - . . . . |",
+                8 * kStepsPerBar, 1, 1.0f)});
+    return song;
 }

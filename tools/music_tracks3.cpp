@@ -5,7 +5,7 @@
 // Fizz: E lydian, dreamy and weightless. A pad that wobbles like light through water, glassy
 // bells in a long echo, a sub bass that drifts up into each note, a slow sliding melody,
 // a half-time pulse, and bubbles everywhere.
-Stereo makeMission3Music() {
+Song mission3Song() {
     const int bpm = 90;
     Song song;
     song.samplesPerStep = stepSamples(bpm);
@@ -38,7 +38,7 @@ Stereo makeMission3Music() {
     glass.fmIndex = 1.5f;
     glass.fmDecay = 0.15f;
     glass.amp = {0.003f, 0.9f, 0.0f, 0.5f};
-    glass.gain = 0.14f;
+    glass.gain = 0.19f;
     glass.pan = 0.35f;
     glass.echo = 0.45f;
     glass.reverb = 0.4f;
@@ -49,7 +49,7 @@ Stereo makeMission3Music() {
     sub.amp = {0.1f, 0.5f, 0.8f, 0.6f};
     sub.scoopSemis = 2.0f;
     sub.scoopTime = 0.15f;
-    sub.gain = 0.34f;
+    sub.gain = 0.25f;
     song.parts.push_back({sub, bassLine(chords, "R---------..r-..", 40, 1.0f)});
 
     Instrument lead;
@@ -61,7 +61,7 @@ Stereo makeMission3Music() {
     lead.vibratoDelay = 0.3f;
     lead.scoopSemis = 3.0f;
     lead.scoopTime = 0.08f;
-    lead.gain = 0.22f;
+    lead.gain = 0.26f;
     lead.pan = -0.15f;
     lead.echo = 0.35f;
     lead.reverb = 0.5f;
@@ -76,11 +76,11 @@ Stereo makeMission3Music() {
     song.parts.push_back({drip, beat("........x.......", 16, 37)});
     song.parts.push_back({drumOf(Drum::Shaker, 0.08f, -0.3f), beat("..x...x...x...x.", 16, 70)});
 
-    Instrument bubble = drumOf(Drum::Bubble, 0.16f);
+    Instrument bubble = drumOf(Drum::Bubble, 0.22f);
     bubble.width = 0.9f;
     bubble.reverb = 0.35f;
     bubble.echo = 0.15f;
     // E major pentatonic, high up where bubbles pop.
     song.parts.push_back({bubble, bubbles(16, 0.2f, {76, 78, 80, 83, 85, 88, 90, 92}, 3)});
-    return renderSong(song);
+    return song;
 }

@@ -10,7 +10,9 @@ const double kDrumOnset = 0.0007;
 // The cutoff's key tracking is measured from middle C.
 const int kMiddleC = 60;
 
-static double timeOf(int i) { return static_cast<double>(i) / kSampleRate; }
+static double timeOf(int i) {
+    return static_cast<double>(i) / kSampleRate;
+}
 
 // Equal-power panning: the left and right gains for `pan` from -1 to 1.
 static void panGains(float pan, float& left, float& right) {
@@ -111,7 +113,8 @@ static Mono snare(Noise& noise, bool clap) {
             rattle *= 2.0f * bright.bandPass(noise.white());
         } else {
             rattle = bright.highPass(noise.white()) * expDecay(t, 0.07);
-            rattle += 0.7f * body.next(Wave::Sine, glide(t, 240.0, 180.0, 0.02)) * expDecay(t, 0.04);
+            rattle +=
+                0.7f * body.next(Wave::Sine, glide(t, 240.0, 180.0, 0.02)) * expDecay(t, 0.04);
         }
         s[i] = rattle;
     }
@@ -146,7 +149,8 @@ static Mono rim() {
     Oscillator a, b;
     for (size_t i = 0; i < s.size(); i++) {
         double t = timeOf(i);
-        s[i] = (a.next(Wave::Triangle, 820.0) + 0.6f * b.next(Wave::Sine, 1650.0)) * expDecay(t, 0.01);
+        s[i] =
+            (a.next(Wave::Triangle, 820.0) + 0.6f * b.next(Wave::Sine, 1650.0)) * expDecay(t, 0.01);
     }
     return s;
 }

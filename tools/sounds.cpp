@@ -16,6 +16,9 @@ bool generateSounds(const std::string& top) {
     std::string folder = top + "/audio/";
     std::error_code error;
     std::filesystem::create_directories(folder, error);
+    if (!std::filesystem::is_directory(folder, error)) {
+        return false;  // nothing could be written there: no need to make anything
+    }
 
     // Each file is made from its own state alone, so they are made side by side: the same
     // bytes, in a fraction of the time.
@@ -27,10 +30,11 @@ bool generateSounds(const std::string& top) {
         }
         return ok;
     });
-    jobs.push_back([folder] { return writeMp3(folder + kLaunchFile, makeLaunch(), 2, kLaunchKbps); });
+    jobs.push_back(
+        [folder] { return writeMp3(folder + kLaunchFile, makeLaunch(), 2, kLaunchKbps); });
     for (const Track& track : tracks()) {
         jobs.push_back([folder, &track] {
-            return writeMp3(folder + track.file, track.make(), 2, kMusicKbps);
+            return writeMp3(folder + track.file, renderSong(track.song()), 2, kMusicKbps);
         });
     }
     std::vector<char> done(jobs.size(), 0);

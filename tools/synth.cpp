@@ -7,13 +7,13 @@
 #include <cstring>
 
 // Taylor coefficients, odd powers of the sine from z^3 and every power of e^r from r^2.
-const double kSineTerms[] = {-1.0 / 6.0,           1.0 / 120.0,           -1.0 / 5040.0,
-                             1.0 / 362880.0,       -1.0 / 39916800.0,     1.0 / 6227020800.0,
-                             -1.0 / 1307674368000.0};
-const double kExpTerms[] = {1.0 / 2.0,         1.0 / 6.0,          1.0 / 24.0,
-                            1.0 / 120.0,       1.0 / 720.0,        1.0 / 5040.0,
-                            1.0 / 40320.0,     1.0 / 362880.0,     1.0 / 3628800.0,
-                            1.0 / 39916800.0,  1.0 / 479001600.0,  1.0 / 6227020800.0};
+const double kSineTerms[] = {
+    -1.0 / 6.0,        1.0 / 120.0,        -1.0 / 5040.0,         1.0 / 362880.0,
+    -1.0 / 39916800.0, 1.0 / 6227020800.0, -1.0 / 1307674368000.0};
+const double kExpTerms[] = {1.0 / 2.0,        1.0 / 6.0,         1.0 / 24.0,
+                            1.0 / 120.0,      1.0 / 720.0,       1.0 / 5040.0,
+                            1.0 / 40320.0,    1.0 / 362880.0,    1.0 / 3628800.0,
+                            1.0 / 39916800.0, 1.0 / 479001600.0, 1.0 / 6227020800.0};
 
 double sineTurns(double turns) {
     double y = turns - std::floor(turns + 0.5);  // -0.5 to 0.5
@@ -53,7 +53,9 @@ double expOf(double x) {
     return (1.0 + r + r * sum) * scale;
 }
 
-double exp2Of(double x) { return expOf(x * (kLn2High + kLn2Low)); }
+double exp2Of(double x) {
+    return expOf(x * (kLn2High + kLn2Low));
+}
 
 double tanhOf(double x) {
     if (std::fabs(x) > 20.0) {
@@ -63,7 +65,9 @@ double tanhOf(double x) {
     return (e - 1.0) / (e + 1.0);
 }
 
-int samplesOf(double seconds) { return static_cast<int>(std::floor(seconds * kSampleRate + 0.5)); }
+int samplesOf(double seconds) {
+    return static_cast<int>(std::floor(seconds * kSampleRate + 0.5));
+}
 
 float Noise::uniform() {
     state_ ^= state_ << 13;
@@ -72,7 +76,9 @@ float Noise::uniform() {
     return static_cast<float>(state_ >> 8) / 16777216.0f;
 }
 
-int Noise::below(int n) { return static_cast<int>(uniform() * static_cast<float>(n)) % n; }
+int Noise::below(int n) {
+    return static_cast<int>(uniform() * static_cast<float>(n)) % n;
+}
 
 // The polyBLEP correction that rounds off a jump of the naive wave at phase 0.
 static double polyBlep(double phase, double step) {
@@ -131,7 +137,8 @@ float Adsr::level(float t, float held) const {
         if (u < attack) {
             return u / attack;
         }
-        return sustain + (1.0f - sustain) * static_cast<float>(expOf(-kDecayShape * (u - attack) / decay));
+        return sustain +
+               (1.0f - sustain) * static_cast<float>(expOf(-kDecayShape * (u - attack) / decay));
     };
     if (t < 0.0f) {
         return 0.0f;
@@ -166,15 +173,21 @@ Filter::Out Filter::process(float in) {
     return {v2, v1, in - k_ * v1 - v2};
 }
 
-double midiToHz(double note) { return 440.0 * exp2Of((note - 69.0) / 12.0); }
+double midiToHz(double note) {
+    return 440.0 * exp2Of((note - 69.0) / 12.0);
+}
 
-float expDecay(double t, double tau) { return static_cast<float>(expOf(-t / tau)); }
+float expDecay(double t, double tau) {
+    return static_cast<float>(expOf(-t / tau));
+}
 
 double glide(double t, double from, double to, double tau) {
     return to + (from - to) * expOf(-t / tau);
 }
 
-float decibels(float db) { return static_cast<float>(expOf(db / 20.0 * 2.302585092994046)); }
+float decibels(float db) {
+    return static_cast<float>(expOf(db / 20.0 * 2.302585092994046));
+}
 
 float peakOf(const Mono& sound) {
     float peak = 0.0f;
