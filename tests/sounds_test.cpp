@@ -12,6 +12,8 @@
 
 #include "tests/test_support.h"
 #include "tools/assets.h"
+#include "tools/music.h"
+#include "tools/synth.h"
 
 namespace {
 
@@ -246,6 +248,153 @@ TEST(SoundGenerator, ReportsAFolderItCannotWrite) {
     EXPECT_FALSE(generateSounds(top));
     std::error_code error;
     std::filesystem::remove_all(top, error);
+}
+
+TEST(Synth, OwnMathAgreesWithTheLibrary) {
+    for (double t = -3.0; t < 3.0; t += 0.0137) {
+        ASSERT_NEAR(sineTurns(t), std::sin(2.0 * kPi * t), 1e-9) << t;
+    }
+    for (double x = -60.0; x < 60.0; x += 0.37) {
+        ASSERT_NEAR(expOf(x) / std::exp(x), 1.0, 1e-12) << x;
+    }
+    EXPECT_NEAR(exp2Of(0.5), std::sqrt(2.0), 1e-12);
+    EXPECT_NEAR(tanhOf(-0.8), std::tanh(-0.8), 1e-12);
+    EXPECT_NEAR(midiToHz(69), 440.0, 1e-9);
+    EXPECT_NEAR(midiToHz(81), 880.0, 1e-9);
+}
+
+TEST(Synth, OscillatorsKeepPitchRangeAndNoDrift) {
+    for (Wave wave : {Wave::Sine, Wave::Triangle, Wave::Saw, Wave::Square}) {
+        for (float width : {0.5f, 0.2f}) {
+            Oscillator osc;
+            Mono second(kSampleRate);
+            for (float& s : second) {
+                s = osc.next(wave, 440.0, width);
+            }
+            int crossings = 0;
+            double sum = 0.0;
+            for (int i = 1; i < kSampleRate; i++) {
+                crossings += (second[i - 1] < 0.0f) != (second[i] < 0.0f);
+                sum += second[i];
+            }
+            EXPECT_NEAR(crossings, 880, 4) << static_cast<int>(wave);
+            auto [low, high] = std::minmax_element(second.begin(), second.end());
+            EXPECT_LT(*high - *low, 2.2f) << static_cast<int>(wave);
+            EXPECT_NEAR(sum / kSampleRate, 0.0, 0.01) << "no DC, wave " << static_cast<int>(wave);
+        }
+    }
+}
+
+TEST(Synth, EnvelopeAndFilterShapeTheSound) {
+    Adsr amp{0.01f, 0.1f, 0.5f, 0.2f};
+    EXPECT_EQ(amp.level(0.0f, 1.0f), 0.0f);
+    EXPECT_NEAR(amp.level(0.01f, 1.0f), 1.0f, 1e-3);
+    EXPECT_NEAR(amp.level(0.9f, 1.0f), 0.5f, 1e-3);
+    EXPECT_GT(amp.level(1.1f, 1.0f), 0.0f);
+    EXPECT_LT(amp.level(1.1f, 1.0f), 0.5f);
+    EXPECT_EQ(amp.level(1.2f, 1.0f), 0.0f);
+
+    auto through = [](double hz) {
+        Filter filter;
+        filter.set(1000.0f, 0.0f);
+        Oscillator osc;
+        Mono out(kSampleRate / 4);
+        for (float& s : out) {
+            s = filter.lowPass(osc.next(Wave::Sine, hz));
+        }
+        return rmsOf(out, kSampleRate / 8, kSampleRate / 4);
+    };
+    EXPECT_NEAR(through(200.0), std::sqrt(0.5), 0.03);
+    EXPECT_LT(through(10000.0), 0.01);
+}
+
+TEST(Score, ChordsMelodiesAndPatternsBecomeNotes) {
+    std::vector<Chord> chords = parseChords("Am7,D9 - F/A");
+    ASSERT_EQ(chords.size(), 3u);
+    EXPECT_EQ(chords[0].step, 0);
+    EXPECT_EQ(chords[0].length, 8);
+    EXPECT_EQ(chords[0].tones, (std::vector<int>{0, 3, 7, 10}));
+    EXPECT_EQ(chords[1].step, 8);
+    EXPECT_EQ(chords[1].length, 24) << "a '-' holds the chord another bar";
+    EXPECT_EQ(chords[2].root, 5);
+    EXPECT_EQ(chords[2].bass, 9);
+
+    std::vector<Note> tune = melody("C4 - . E4 | F#5 Bb3", 16, 2, 1.0f);
+    ASSERT_EQ(tune.size(), 4u);
+    EXPECT_EQ(tune[0].step, 16);
+    EXPECT_EQ(tune[0].length, 4);
+    EXPECT_EQ(tune[0].midi, 60);
+    EXPECT_EQ(tune[1].step, 22);
+    EXPECT_EQ(tune[1].midi, 64);
+    EXPECT_EQ(tune[2].midi, 78);
+    EXPECT_EQ(tune[3].midi, 58);
+
+    std::vector<Chord> seventh = parseChords("C7");
+    std::vector<Note> bass = bassLine(seventh, "R.3.5.7.O.r.....", 36, 1.0f);
+    std::vector<int> pitches;
+    for (const Note& note : bass) {
+        pitches.push_back(note.midi);
+    }
+    EXPECT_EQ(pitches, (std::vector<int>{36, 40, 43, 46, 48, 36}));
+    EXPECT_LT(bass.back().velocity, bass.front().velocity);
+    std::vector<Note> arp = arpeggio(seventh, "0 1 2 3 4 - . 5", 2, 60, 1.0f);
+    ASSERT_EQ(arp.size(), 6u);
+    EXPECT_EQ(arp[4].midi, 72) << "counting on into the next octave";
+    EXPECT_EQ(arp[4].length, 4);
+    EXPECT_EQ(arp[5].step, 14);
+
+    std::vector<Note> hits = beat("x...o...", 2, 42);
+    ASSERT_EQ(hits.size(), 8u);
+    EXPECT_EQ(hits[7].step, 28);
+    EXPECT_LT(hits[1].velocity, hits[0].velocity);
+}
+
+TEST(Sequencer, PieceIsWholeBarsWithItsTailWrappedIntoItsStart) {
+    Song song;
+    song.samplesPerStep = 1000;
+    song.bars = 2;
+    Instrument ring;
+    ring.wave = Wave::Sine;
+    ring.amp = {0.01f, 0.1f, 1.0f, 0.2f};  // rings on past the end of the piece
+    song.parts.push_back({ring, melody("A4 -", 28, 2, 1.0f)});
+    Stereo piece = renderSong(song);
+    ASSERT_EQ(piece.left.size(), 2u * kStepsPerBar * 1000);
+    EXPECT_GT(rmsOf(piece.left, 0, 2000), 0.1f * rmsOf(piece.left, 28000, 32000));
+    EXPECT_LT(rmsOf(piece.left, 12000, 20000), 1e-4f);
+}
+
+TEST(Writers, FilesKeepEverySampleInPlace) {
+    std::string top = makeScratchDir();
+    Mono ramp(5000);
+    for (size_t i = 0; i < ramp.size(); i++) {
+        ramp[i] = 0.5f * static_cast<float>(sineTurns(i * 440.0 / kSampleRate));
+    }
+    ASSERT_TRUE(writeWav(top + "/ramp.wav", ramp));
+    Sound wav = decode(top + "/ramp.wav");
+    ASSERT_EQ(wav.mono.size(), ramp.size());
+    for (size_t i = 0; i < ramp.size(); i++) {
+        ASSERT_NEAR(wav.mono[i], ramp[i], 1.0 / 32767) << i;
+    }
+    // The encoder's padding must not shift or lengthen a piece, or a loop would stutter.
+    Mono tone(3 * kSampleRate);
+    for (size_t i = 0; i < tone.size(); i++) {
+        tone[i] = 0.5f * static_cast<float>(sineTurns(i * 330.0 / kSampleRate));
+    }
+    ASSERT_TRUE(writeMp3(top + "/tone.mp3", {tone, tone}, 2, kMusicKbps));
+    Sound mp3 = decode(top + "/tone.mp3");
+    ASSERT_EQ(mp3.mono.size(), tone.size());
+    auto errorAt = [&](int lag) {
+        double sum = 0.0;
+        for (int i = kSampleRate; i < 2 * kSampleRate; i++) {
+            sum += (mp3.mono[i + lag] - tone[i]) * (mp3.mono[i + lag] - tone[i]);
+        }
+        return std::sqrt(sum / kSampleRate);
+    };
+    EXPECT_LT(errorAt(0), 0.03);
+    EXPECT_LT(errorAt(0), errorAt(1));
+    EXPECT_LT(errorAt(0), errorAt(-1));
+    std::error_code failure;
+    std::filesystem::remove_all(top, failure);
 }
 
 }  // namespace

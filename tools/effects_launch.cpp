@@ -48,7 +48,8 @@ static void addCountdown(Stereo& sound) {
         double into = since - n * kBeepSpacing;
         float tone = beep.next(Wave::Sine, n == kBeeps - 1 ? 1760.0 : 880.0);
         bool beeping = since >= 0.0 && n < kBeeps && into < kBeepLength;
-        float gate = beeping ? std::fmin(1.0f, static_cast<float>((kBeepLength - into) / 0.01)) : 0;
+        double edge = std::fmin(into / 0.005, (kBeepLength - into) / 0.01);  // soft on and off
+        float gate = beeping ? static_cast<float>(std::fmin(1.0, edge)) : 0.0f;
         float fadeIn = static_cast<float>(std::fmin(t / 1.0, 1.0));
         float v = kCountdownLevel * (fadeIn * 0.4f * ambience + 1.5f * gate * tone);
         sound.left[i] += v;

@@ -153,11 +153,24 @@ bool readHeader(const std::vector<uint8_t>& file, const MissionLayout& layout, P
         out.add("map file has %zu bytes, not %zu", file.size(), expected);
         return false;
     }
-    const uint8_t header[kMapHeaderSize] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    const uint8_t header[kMapHeaderSize] = {0,
+                                            0,
+                                            2,
+                                            0,
+                                            0,
+                                            0,
+                                            0,
+                                            0,
+                                            0,
+                                            0,
+                                            0,
+                                            0,
                                             static_cast<uint8_t>(size & 255),
                                             static_cast<uint8_t>(size >> 8),
                                             static_cast<uint8_t>(size & 255),
-                                            static_cast<uint8_t>(size >> 8), 24, 0};
+                                            static_cast<uint8_t>(size >> 8),
+                                            24,
+                                            0};
     for (size_t i = 0; i < kMapHeaderSize; i++) {
         if (file[i] != header[i]) {
             out.add("map header byte %zu is %d, not %d", i, file[i], header[i]);
@@ -215,8 +228,7 @@ std::vector<Object> readObjects(const std::vector<uint8_t>& file, int size, Prob
     return objects;
 }
 
-void checkStart(const Tiles& tiles, const MissionLayout& layout, const Reach& open,
-                Problems& out) {
+void checkStart(const Tiles& tiles, const MissionLayout& layout, const Reach& open, Problems& out) {
     int x = layout.size / 2, y = layout.startHeight;
     if (!tiles.freeBox(x - 1, y - 1, x + 1, y + 1)) {
         out.add("the start (%d, %d) is not in open air", x, y);
@@ -283,8 +295,8 @@ LandingSpot checkStudent(const Tiles& tiles, const MissionLayout& layout, const 
         return {};
     }
     if (std::fabs(student.y - kStudentAboveGround - cy) > kGroundTolerance) {
-        out.add("student %d at (%g, %g) does not stand on the ground at y = %d", index,
-                student.x, student.y, cy);
+        out.add("student %d at (%g, %g) does not stand on the ground at y = %d", index, student.x,
+                student.y, cy);
     }
     if (layout.waterLevel > 0 && cy < layout.waterLevel + 1) {
         out.add("student %d at (%g, %g) is under water, where the ship cannot settle", index,
@@ -292,8 +304,8 @@ LandingSpot checkStudent(const Tiles& tiles, const MissionLayout& layout, const 
     }
     LandingSpot spot = findLandingSpot(tiles, reach, student);
     if (!spot.found) {
-        out.add("student %d at (%g, %g) has no reachable landing spot beside it", index,
-                student.x, student.y);
+        out.add("student %d at (%g, %g) has no reachable landing spot beside it", index, student.x,
+                student.y);
     }
     return spot;
 }
@@ -375,10 +387,11 @@ std::vector<std::string> checkLevel(int mission, const std::vector<uint8_t>& map
             }
         }
         for (size_t s = 0; s < students.size() && mission < kCannonEasyMissions; s++) {
-            float toStudent = std::hypot(cannons[i].x - students[s].x, cannons[i].y - students[s].y);
-            float toSpot = spots[s].found ? std::hypot(cannons[i].x - spots[s].x,
-                                                       cannons[i].y - spots[s].y)
-                                          : toStudent;
+            float toStudent =
+                std::hypot(cannons[i].x - students[s].x, cannons[i].y - students[s].y);
+            float toSpot = spots[s].found
+                               ? std::hypot(cannons[i].x - spots[s].x, cannons[i].y - spots[s].y)
+                               : toStudent;
             if (std::fmin(toStudent, toSpot) < kCannonFromStudent) {
                 out.add("cannon %zu camps on student %zu's landing spot", i, s);
             }

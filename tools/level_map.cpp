@@ -78,7 +78,8 @@ double valueNoise(double x, double y, double cell, uint32_t seed) {
     double gx = x / cell, gy = y / cell;
     int ix = static_cast<int>(std::floor(gx)), iy = static_cast<int>(std::floor(gy));
     double tx = ease(gx - ix), ty = ease(gy - iy);
-    double bottom = lattice(ix, iy, seed) + (lattice(ix + 1, iy, seed) - lattice(ix, iy, seed)) * tx;
+    double bottom =
+        lattice(ix, iy, seed) + (lattice(ix + 1, iy, seed) - lattice(ix, iy, seed)) * tx;
     double top = lattice(ix, iy + 1, seed) +
                  (lattice(ix + 1, iy + 1, seed) - lattice(ix, iy + 1, seed)) * tx;
     return bottom + (top - bottom) * ty;

@@ -14,7 +14,7 @@ class Random {
 public:
     explicit Random(uint32_t seed) : state_(seed ? seed : 1) {}
     uint32_t next();
-    double unit();                // [0, 1)
+    double unit();                 // [0, 1)
     int range(int low, int high);  // low to high, both included
 
 private:

@@ -9,13 +9,12 @@ namespace {
 
 const uint32_t kSeed = 1000;
 
-// The start pad on the mesa: its surface is the top of row 62, under the ship's start (64, 64).
-const int kPadTop = 63;
+const MissionLayout& kLayout = kMissionLayouts[0];
 
 void shapeLand(TileGrid& map) {
-    std::vector<Point> knots = {{4, 60},  {12, 58},  {18, 50},  {30, 46},  {40, 48},
-                                {46, 40}, {52, 36},  {55, 50},  {57, 62},  {71, 62},
-                                {73, 55}, {80, 51},  {86, 42},  {90, 32},  {98, 30},
+    std::vector<Point> knots = {{4, 60},   {12, 58},  {18, 50},  {30, 46}, {40, 48},
+                                {46, 40},  {52, 36},  {55, 50},  {57, 62}, {71, 62},
+                                {73, 55},  {80, 51},  {86, 42},  {90, 32}, {98, 30},
                                 {103, 44}, {107, 62}, {110, 70}, {123, 70}};
     std::vector<int> heights = groundProfile(map.width(), knots, 3.0, 16.0, kSeed);
     raiseGround(map, heights, 10.0, 12.0, kSeed + 2);
@@ -28,7 +27,7 @@ void shapeLand(TileGrid& map) {
 // The mesa: a table of rock with the pad on top and undercut flanks.
 void mesa(TileGrid& map) {
     fillBlob(map, 64, 50, 8, 12, 0.15, kSeed + 30, Brush::Rock);
-    flatFloor(map, 55, 73, kPadTop, 3, 60, Brush::Air);
+    flatFloor(map, 55, 73, kLayout.padTop, 3, 60, Brush::Air);
     fillBlob(map, 53, 56, 2.5, 4, 0.2, kSeed + 31, Brush::Air);
     fillBlob(map, 75, 57, 2.5, 3, 0.2, kSeed + 32, Brush::Air);
 }
@@ -64,8 +63,7 @@ void rightSide(TileGrid& map) {
 }  // namespace
 
 Level buildMission0() {
-    const MissionLayout& layout = kMissionLayouts[0];
-    Level level(layout.size, layout.size);
+    Level level(kLayout.size, kLayout.size);
     shapeLand(level.map);
     mesa(level.map);
     leftCave(level.map);

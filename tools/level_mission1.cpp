@@ -9,12 +9,12 @@ using namespace levelgen;
 namespace {
 
 const uint32_t kSeed = 2000;
-const int kPadTop = 76;
+const MissionLayout& kLayout = kMissionLayouts[1];
 
 void shapeLand(TileGrid& map) {
-    std::vector<Point> knots = {{4, 96},  {14, 92},  {20, 78},  {24, 60},  {30, 48},
-                                {42, 44}, {50, 50},  {56, 64},  {59, 75},  {69, 75},
-                                {72, 64}, {78, 50},  {82, 30},  {86, 16},  {98, 16},
+    std::vector<Point> knots = {{4, 96},   {14, 92},  {20, 78},  {24, 60}, {30, 48},
+                                {42, 44},  {50, 50},  {56, 64},  {59, 75}, {69, 75},
+                                {72, 64},  {78, 50},  {82, 30},  {86, 16}, {98, 16},
                                 {102, 36}, {106, 70}, {112, 86}, {123, 90}};
     std::vector<int> heights = groundProfile(map.width(), knots, 3.0, 14.0, kSeed);
     raiseGround(map, heights, 9.0, 12.0, kSeed + 1);
@@ -27,7 +27,7 @@ void shapeLand(TileGrid& map) {
 // The spire and its pad, with a clear sky above.
 void spire(TileGrid& map) {
     fillBlob(map, 64, 62, 6, 14, 0.1, kSeed + 10, Brush::Rock);
-    flatFloor(map, 58, 70, kPadTop, 3, 48, Brush::Air);
+    flatFloor(map, 58, 70, kLayout.padTop, 3, 48, Brush::Air);
     fillBlob(map, 56, 71, 2, 3, 0.2, kSeed + 11, Brush::Air);
     fillBlob(map, 72, 70, 2, 3, 0.2, kSeed + 12, Brush::Air);
 }
@@ -80,8 +80,7 @@ void deepCavern(TileGrid& map) {
 }  // namespace
 
 Level buildMission1() {
-    const MissionLayout& layout = kMissionLayouts[1];
-    Level level(layout.size, layout.size);
+    Level level(kLayout.size, kLayout.size);
     shapeLand(level.map);
     mountainCave(level.map);
     pocket(level.map);

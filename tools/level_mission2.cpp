@@ -1,6 +1,5 @@
 // Mission 2: hills over a deep cave system. Shafts lead down through caverns at three depths
 // to an underground sea whose surface lies at y = 25, with beaches and an island.
-#include <cstdio>
 #include "tools/level_missions.h"
 #include "tools/level_terrain.h"
 
@@ -9,8 +8,8 @@ using namespace levelgen;
 namespace {
 
 const uint32_t kSeed = 3000;
-const int kPadTop = 140;
-const Point kStart = {128, 144};
+const MissionLayout& kLayout = kMissionLayouts[2];
+const double kSpacing = 6.0;  // m between cannons
 
 void shapeLand(TileGrid& map) {
     std::vector<Point> knots = {{4, 196},   {18, 186},  {34, 156},  {52, 142},  {70, 148},
@@ -27,7 +26,7 @@ void shapeLand(TileGrid& map) {
 // The hill under the start and its pad.
 void pad(TileGrid& map) {
     fillBlob(map, 128, 132, 9, 8, 0.1, kSeed + 10, Brush::Rock);
-    flatFloor(map, 121, 135, kPadTop, 3, 100, Brush::Air);
+    flatFloor(map, 121, 135, kLayout.padTop, 3, 100, Brush::Air);
 }
 
 // Three caverns in the middle depths and the shafts and passages that join them to the
@@ -39,8 +38,7 @@ void caverns(TileGrid& map) {
     fillBlob(map, 128, 84, 24, 10, 0.2, s + 2, Brush::Cave);
     fillTunnel(map, {{72, 150}, {70, 130}, {64, 112}, {62, 104}}, 4.0, 1.0, s + 3, Brush::Cave);
     fillTunnel(map, {{188, 150}, {192, 128}, {196, 106}}, 4.0, 1.0, s + 4, Brush::Cave);
-    fillTunnel(map, {{108, 132}, {104, 116}, {112, 100}, {120, 90}}, 3.5, 1.0, s + 5,
-               Brush::Cave);
+    fillTunnel(map, {{108, 132}, {104, 116}, {112, 100}, {120, 90}}, 3.5, 1.0, s + 5, Brush::Cave);
     fillTunnel(map, {{76, 98}, {96, 92}, {108, 86}}, 3.0, 1.0, s + 6, Brush::Cave);
     fillTunnel(map, {{150, 84}, {166, 90}, {182, 94}}, 3.0, 1.0, s + 7, Brush::Cave);
     // Lower caverns, each with a way down to the sea.
@@ -69,26 +67,26 @@ void sea(TileGrid& map) {
 }
 
 void students(Level& level) {
-    studentShelf(level, 30, 165, 3, 8, Brush::Air);     // a terrace on the left mountain
-    studentShelf(level, 214, 152, 8, 3, Brush::Air);    // a terrace on the right hills
-    studentShelf(level, 48, 93, 2, 10, Brush::Cave);    // the left cavern's floor
-    studentShelf(level, 72, 104, 2, 8, Brush::Cave);    // a ledge in the left cavern
-    studentShelf(level, 190, 88, 3, 10, Brush::Cave);   // the right cavern's floor
-    studentShelf(level, 114, 76, 3, 9, Brush::Cave);    // the middle cavern, west side
-    studentShelf(level, 146, 78, 9, 3, Brush::Cave);    // the middle cavern, east side
-    studentShelf(level, 32, 61, 2, 10, Brush::Cave);    // the lower left cavern
-    studentShelf(level, 224, 57, 10, 2, Brush::Cave);   // the lower right cavern
-    studentShelf(level, 104, 50, 3, 10, Brush::Cave);   // the lower middle cavern
-    studentShelf(level, 20, 28, 1, 10, Brush::Cave);    // the left beach
-    studentShelf(level, 78, 29, 4, 5, Brush::Cave);     // the island
-    studentShelf(level, 236, 28, 10, 1, Brush::Cave);   // the right beach
+    studentShelf(level, 30, 165, 3, 8, Brush::Air);    // a terrace on the left mountain
+    studentShelf(level, 214, 152, 8, 3, Brush::Air);   // a terrace on the right hills
+    studentShelf(level, 48, 93, 2, 10, Brush::Cave);   // the left cavern's floor
+    studentShelf(level, 72, 104, 2, 8, Brush::Cave);   // a ledge in the left cavern
+    studentShelf(level, 190, 88, 3, 10, Brush::Cave);  // the right cavern's floor
+    studentShelf(level, 114, 76, 3, 9, Brush::Cave);   // the middle cavern, west side
+    studentShelf(level, 146, 78, 9, 3, Brush::Cave);   // the middle cavern, east side
+    studentShelf(level, 32, 61, 2, 10, Brush::Cave);   // the lower left cavern
+    studentShelf(level, 224, 57, 10, 2, Brush::Cave);  // the lower right cavern
+    studentShelf(level, 104, 50, 3, 10, Brush::Cave);  // the lower middle cavern
+    studentShelf(level, 20, 28, 1, 10, Brush::Cave);   // the left beach
+    studentShelf(level, 78, 29, 4, 5, Brush::Cave);    // the island
+    studentShelf(level, 236, 28, 10, 1, Brush::Cave);  // the right beach
 }
 
 }  // namespace
 
 Level buildMission2() {
-    const MissionLayout& layout = kMissionLayouts[2];
-    Level level(layout.size, layout.size);
+    Level level(kLayout.size, kLayout.size);
+    const Point start = {kLayout.size / 2.0, static_cast<double>(kLayout.startHeight)};
     shapeLand(level.map);
     caverns(level.map);
     sea(level.map);
@@ -98,9 +96,10 @@ Level buildMission2() {
 
     // Cannons on the hills, in the middle caverns and down by the sea; a shortfall in one
     // band is made up in the next.
-    int placed = scatterCannons(level, {4, 120, 251, 230}, 8, kStart, kSeed + 60);
-    placed += scatterCannons(level, {4, 76, 251, 119}, 17 - placed, kStart, kSeed + 61);
-    placed += scatterCannons(level, {4, 26, 251, 75}, 29 - placed, kStart, kSeed + 62);
-    std::printf("placed %d\n", placed);
+    int placed = scatterCannons(level, {4, 120, 251, 230}, 8, kSpacing, start, kSeed + 60);
+    placed += scatterCannons(level, {4, 76, 251, 119}, 17 - placed, kSpacing, start, kSeed + 61);
+    placed += scatterCannons(level, {4, 26, 251, 75}, kLayout.cannons - placed, kSpacing, start,
+                             kSeed + 62);
+    (void)placed;
     return level;
 }

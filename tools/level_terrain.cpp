@@ -15,9 +15,8 @@ const double kVeinCell = 6.0;
 const double kWindowCell = 4.0;
 const double kToothCell = 1.7;  // narrow: one tooth here and there, not a wall
 
-const int kShelfThickness = 3;      // tiles of floor under a student's shelf
-const int kShelfHeadroom = 4;       // open rows above it
-const double kCannonSpacing = 6.0;  // m between cannons
+const int kShelfThickness = 3;  // tiles of floor under a student's shelf
+const int kShelfHeadroom = 4;   // open rows above it
 const double kCannonFromStart = 14.0;
 const double kCannonFromStudent = 5.0;  // the ship must be able to land beside the student
 
@@ -166,7 +165,8 @@ void frameMap(TileGrid& grid, int bedrock, int wall, uint32_t seed) {
     }
     for (int y = 1; y < h; y++) {
         int left = wall + static_cast<int>(kWallBumps * valueNoise(0, y, kWallNoiseCell, seed + 1));
-        int right = wall + static_cast<int>(kWallBumps * valueNoise(w, y, kWallNoiseCell, seed + 2));
+        int right =
+            wall + static_cast<int>(kWallBumps * valueNoise(w, y, kWallNoiseCell, seed + 2));
         fillRect(grid, 1, y, left, y, Brush::Rock);
         fillRect(grid, w - right, y, w - 1, y, Brush::Rock);
     }
@@ -291,13 +291,12 @@ bool cannonSite(const TileGrid& grid, int x, int ground) {
     return true;
 }
 
-bool keepsApart(const Level& level, double x, double y, Point start) {
+bool keepsApart(const Level& level, double x, double y, Point start, double spacing) {
     if (std::hypot(x - start.x, y - start.y) < kCannonFromStart) {
         return false;
     }
     for (const Placed& object : level.objects) {
-        double apart = object.kind == CollisionCategory::Cannon ? kCannonSpacing
-                                                                : kCannonFromStudent;
+        double apart = object.kind == CollisionCategory::Cannon ? spacing : kCannonFromStudent;
         if (std::hypot(x - object.x, y - object.y) < apart) {
             return false;
         }
@@ -307,9 +306,9 @@ bool keepsApart(const Level& level, double x, double y, Point start) {
 
 }  // namespace
 
-int scatterCannons(Level& level, Box box, int count, Point start, uint32_t seed) {
-    std::vector<uint8_t> reach = shipReach(level.map, static_cast<int>(start.x) - 1,
-                                           static_cast<int>(start.y) - 1);
+int scatterCannons(Level& level, Box box, int count, double spacing, Point start, uint32_t seed) {
+    std::vector<uint8_t> reach =
+        shipReach(level.map, static_cast<int>(start.x) - 1, static_cast<int>(start.y) - 1);
     int w = level.map.width();
     std::vector<Point> sites;
     for (int y = box.y0; y <= box.y1; y++) {
@@ -328,7 +327,7 @@ int scatterCannons(Level& level, Box box, int count, Point start, uint32_t seed)
         if (placed == count) {
             break;
         }
-        if (keepsApart(level, site.x + 0.5, site.y + 0.5, start)) {
+        if (keepsApart(level, site.x + 0.5, site.y + 0.5, start, spacing)) {
             addCannon(level, static_cast<int>(site.x), static_cast<int>(site.y));
             placed++;
         }

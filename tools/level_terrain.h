@@ -57,12 +57,13 @@ void teeth(TileGrid& grid, int x0, int y0, int x1, int y1, double threshold, int
 // rows of room above, opened with `open`.
 void studentShelf(Level& level, int x, int ground, int left, int right, Brush open);
 
-// Places up to `count` cannons on flat, open ground in the box (a Solid tile under the base and
-// either side of it, three open rows above), chosen in a shuffled order and kept apart: from
-// each other, from the start place and from the students' shelves. Returns how many it placed.
+// Places up to `count` cannons on open ground in the box that the ship can reach (Solid under
+// the base and beside it, three open rows above), chosen in a shuffled order and kept apart:
+// `spacing` metres from each other, and clear of the start place and the students' shelves.
+// Returns how many it placed.
 struct Box {
     int x0, y0, x1, y1;
 };
-int scatterCannons(Level& level, Box box, int count, Point start, uint32_t seed);
+int scatterCannons(Level& level, Box box, int count, double spacing, Point start, uint32_t seed);
 
 }  // namespace levelgen

@@ -11,8 +11,8 @@
 const MissionLayout kMissionLayouts[kLevelCount] = {
     {128, 64, 0, 63, 3, 0},
     {128, 80, 0, 76, 5, 3},
-    {256, 144, 25, 140, 13, 29},
-    {256, 144, 128, 138, 15, 52},
+    {256, 144, 25, 141, 13, 29},
+    {256, 144, 128, 141, 15, 52},
 };
 
 levelgen::Level buildLevel(int mission) {
@@ -51,7 +51,8 @@ bool generateLevels(const std::string& top) {
         char number[3];
         std::snprintf(number, sizeof number, "%02d", mission);
         allWritten &= writeFile(folder + "world" + number, levelgen::encodeMap(level.map));
-        allWritten &= writeFile(folder + "objects" + number, levelgen::encodeObjects(level.objects));
+        allWritten &=
+            writeFile(folder + "objects" + number, levelgen::encodeObjects(level.objects));
     }
     return allWritten;
 }

@@ -141,8 +141,5 @@ std::vector<Note> bubbles(int barCount, float chance, const std::vector<int>& sc
 // The notes that start in bars `from` to `to` - 1.
 std::vector<Note> bars(const std::vector<Note>& notes, int from, int to);
 
-// The same notes again, `barsLater` bars on.
-std::vector<Note> shifted(const std::vector<Note>& notes, int barsLater);
-
 // Both lists together.
 std::vector<Note> joined(std::vector<Note> a, const std::vector<Note>& b);

@@ -111,7 +111,7 @@ static void echo(const Mono& send, int delay, float feedback, Stereo& out) {
 // Adds what rang past the end of the loop into its start, and cuts the buffer to the loop.
 static void wrap(Mono& sound, int loop) {
     for (size_t i = loop; i < sound.size(); i++) {
-        sound[i - loop] += sound[i];
+        sound[i % loop] += sound[i];
     }
     sound.resize(loop);
 }

@@ -312,14 +312,6 @@ std::vector<Note> bars(const std::vector<Note>& notes, int from, int to) {
     return kept;
 }
 
-std::vector<Note> shifted(const std::vector<Note>& notes, int barsLater) {
-    std::vector<Note> moved = notes;
-    for (Note& note : moved) {
-        note.step += barsLater * kStepsPerBar;
-    }
-    return moved;
-}
-
 std::vector<Note> joined(std::vector<Note> a, const std::vector<Note>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;

@@ -185,10 +185,6 @@ double glide(double t, double from, double to, double tau) {
     return to + (from - to) * expOf(-t / tau);
 }
 
-float decibels(float db) {
-    return static_cast<float>(expOf(db / 20.0 * 2.302585092994046));
-}
-
 float peakOf(const Mono& sound) {
     float peak = 0.0f;
     for (float s : sound) {

@@ -92,7 +92,6 @@ double midiToHz(double note);
 float expDecay(double t, double tau);
 // A value gliding exponentially from `from` to `to`, by e every `tau` seconds.
 double glide(double t, double from, double to, double tau);
-float decibels(float db);  // to a gain
 float peakOf(const Mono& sound);
 float rmsOf(const Mono& sound, int from, int to);
 
