@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "flight/collision_category.h"
+#include "flight/puff_body.h"
 #include "flight/sprite_sheet.h"
 #include "flight/user_data.h"
 #include "flight/world.h"
@@ -26,22 +26,8 @@ Explosion::Explosion(World* world, SpriteSheet* sheet, double x, double y, doubl
       age(0),
       frames(frames),
       sheet(sheet) {
-    b2BodyDef bodyDef;
-    bodyDef.type = b2_dynamicBody;
-    bodyDef.position.Set(static_cast<float>(x), static_cast<float>(y));
-    body = world->physics->CreateBody(&bodyDef);
-
-    b2CircleShape shape;
-    shape.m_radius = static_cast<float>(radius);
-    b2FixtureDef fixtureDef;
-    fixtureDef.shape = &shape;
-    fixtureDef.friction = kPuffFriction;
-    fixtureDef.restitution = kPuffRestitution;
-    fixtureDef.density = 1.0f;
-    fixtureDef.filter.categoryBits = CollisionCategory::Puff;
-    fixtureDef.filter.maskBits = CollisionCategory::Terrain;
-    fixtureDef.filter.groupIndex = 0;
-    body->CreateFixture(&fixtureDef);
+    body = makePuffBody(world, static_cast<float>(x), static_cast<float>(y),
+                        static_cast<float>(radius), kPuffFriction, kPuffRestitution);
     setUserData(body, this);
 
     body->SetLinearVelocity(b2Vec2(vx, vy));

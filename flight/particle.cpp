@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "flight/collision_category.h"
+#include "flight/puff_body.h"
 #include "flight/user_data.h"
 #include "flight/world.h"
 
@@ -28,22 +28,7 @@ const float kPixelsPerMetre = 32.0f;
 
 Particle::Particle(float x, float y, World* world, float vx, float vy)
     : body(nullptr), world(world), life(kBirthLife), prevX(x), prevY(y) {
-    b2BodyDef bodyDef;
-    bodyDef.type = b2_dynamicBody;
-    bodyDef.position.Set(x, y);
-    body = world->physics->CreateBody(&bodyDef);
-
-    b2CircleShape shape;
-    shape.m_radius = kRadius;
-    b2FixtureDef fixtureDef;
-    fixtureDef.shape = &shape;
-    fixtureDef.friction = kFriction;
-    fixtureDef.restitution = kRestitution;
-    fixtureDef.density = 1.0f;
-    fixtureDef.filter.categoryBits = CollisionCategory::Puff;
-    fixtureDef.filter.maskBits = CollisionCategory::Terrain;
-    fixtureDef.filter.groupIndex = 0;
-    body->CreateFixture(&fixtureDef);
+    body = makePuffBody(world, x, y, kRadius, kFriction, kRestitution);
     setUserData(body, this);
 
     int r1 = std::rand();

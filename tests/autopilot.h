@@ -1,10 +1,119 @@
 #pragma once
 
-class World;
+#include <box2d/box2d.h>
 
-// Placeholder: the autopilot that flies the game through the input seam is being written.
-struct Autopilot {
-    explicit Autopilot(World* world) : world(world) {}
-    void step() {}
-    World* world;
+#include <string>
+#include <vector>
+
+class World;
+class Student;
+
+// How much room the ship has at each point of a half-metre grid over the map: the distance, in
+// the max norm, to the nearest rock tile, student or cannon (so a value c means the 2c by 2c box
+// centred there is free). Capped at a few metres; outside the map counts as rock.
+class ClearanceGrid {
+public:
+    // breakableIsRock false: the laser can open Breakable tiles, so they do not block.
+    ClearanceGrid(const World& world, bool breakableIsRock);
+
+    float at(int column, int row) const;
+    float at(b2Vec2 point) const;  // at the nearest grid point
+    b2Vec2 point(int column, int row) const { return b2Vec2(column * 0.5f, row * 0.5f); }
+    int columns() const { return columns_; }
+    int rows() const { return rows_; }
+
+private:
+    void keepNearest(float left, float bottom, float right, float top);
+
+    int columns_, rows_;
+    std::vector<float> room_;
+};
+
+// Cheapest ways from one place to every grid point the ship fits through, favouring open
+// space and dry air; the ship's own start square may be tight (it may stand on the ground).
+class FlightPlan {
+public:
+    FlightPlan(const ClearanceGrid& grid, b2Vec2 from, float waterLevel);
+
+    // Cost of the way to the grid point nearest `goal`; negative when there is none.
+    float costTo(b2Vec2 goal) const;
+    // The way there as straight legs through open space, starting at `from`.
+    std::vector<b2Vec2> pathTo(b2Vec2 goal) const;
+    // The cheapest reachable point at or above `height`; false when none.
+    bool cheapestAbove(float height, b2Vec2* goal) const;
+
+private:
+    int nodeOf(b2Vec2 point) const;
+
+    const ClearanceGrid& grid_;
+    b2Vec2 from_;
+    std::vector<float> cost_;
+    std::vector<int> previous_;
+};
+
+// Flies the World's ship through the keyboard alone: it reads the World to decide and then holds
+// or releases UP, LEFT, RIGHT and Z on the scripted input. It lands beside each student in turn,
+// waits for the boarding, and climbs to orbit. Call step() once before each World::update.
+class Autopilot {
+public:
+    explicit Autopilot(World* world);
+
+    void step();
+
+    bool headingForOrbit() const { return phase_ == Orbit; }
+    // What happened, one line per event (targets, landings, boardings, students given up).
+    const std::vector<std::string>& log() const { return log_; }
+    std::string logText() const;
+
+private:
+    enum Phase { Choose, Travel, Descend, Settle, Orbit };
+
+    struct Target {
+        Student* student;
+        b2Vec2 spot;  // where the ship's origin rests, beside the student
+        float hover;  // metres above the rest height where the descent starts
+    };
+
+    // Phases.
+    void choose();
+    void travel();
+    void descend();
+    void settle();
+    void orbit();
+
+    // Landing places.
+    bool findSpot(const ClearanceGrid& grid, Student* student, Target* target) const;
+    bool studentCanWalk(b2Vec2 student, float shipX) const;
+    bool isGone(const Student* student) const;
+    void giveUp(Student* student, const char* why);
+
+    // Flying.
+    void followPath(float endSpeed);
+    void fly(b2Vec2 velocity, float maxTilt);
+    b2Vec2 environmentForce() const;
+    float reachableAcceleration(b2Vec2 direction, float maxTilt) const;
+    void steer(float angle);
+    void throttle(float force);
+    void countThrust();
+    bool touchesGround() const;
+
+    void note(const std::string& line);
+
+    World* world_;
+    Phase phase_ = Choose;
+    Target target_{};
+    std::vector<Student*> givenUp_;
+    std::vector<b2Vec2> badSpots_;
+    std::vector<b2Vec2> path_;
+    size_t leg_ = 0;             // path_[leg_] to path_[leg_ + 1] is being flown
+    int phaseSteps_ = 0;         // steps since the phase began
+    float bestRemaining_ = 0;    // metres of path left, at best so far
+    int sinceProgress_ = 0;      // steps since the path left last shrank
+    int replans_ = 0;            // for the current target
+    float studentX_ = 0;         // the target's x when last seen moving
+    int studentStill_ = 0;       // steps since the target last moved
+    float thrustDebt_ = 0;       // newtons wanted but not yet given, summed over steps
+    float lastFuel_ = -1;
+    bool keyLeft_ = false, keyRight_ = false, keyUp_ = false;
+    std::vector<std::string> log_;
 };

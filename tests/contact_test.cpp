@@ -51,18 +51,6 @@ float hullLostLanding(float speed, bool upsideDown = false) {
     return hull - ship->hull;
 }
 
-bool terrainAt(World* world, float x, float y) {
-    for (b2Body* body = world->physics->GetBodyList(); body; body = body->GetNext()) {
-        for (b2Fixture* f = body->GetFixtureList(); f; f = f->GetNext()) {
-            if (f->GetFilterData().categoryBits == CollisionCategory::Terrain &&
-                f->TestPoint(b2Vec2(x, y))) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
 }  // namespace
 
 // Approach speeds are whole m/s; the lower hull takes 2 of them; the ship weighs 2.5 kg.

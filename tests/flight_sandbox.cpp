@@ -2,6 +2,7 @@
 
 #include <box2d/box2d.h>
 
+#include "flight/collision_category.h"
 #include "flight/rocket.h"
 #include "flight/tile_kind.h"
 #include "flight/world.h"
@@ -70,4 +71,16 @@ int Sandbox::tick(int steps) {
         }
     }
     return 0;
+}
+
+bool terrainAt(World* world, float x, float y) {
+    for (b2Body* body = world->physics->GetBodyList(); body; body = body->GetNext()) {
+        for (b2Fixture* f = body->GetFixtureList(); f; f = f->GetNext()) {
+            if (f->GetFilterData().categoryBits == CollisionCategory::Terrain &&
+                f->TestPoint(b2Vec2(x, y))) {
+                return true;
+            }
+        }
+    }
+    return false;
 }

@@ -29,3 +29,6 @@ struct Sandbox {
     World* world;
     myContactListener listener;
 };
+
+// Whether any terrain fixture of the World holds the point (metres).
+bool terrainAt(World* world, float x, float y);

@@ -16,26 +16,9 @@
 #include "frontend/campaign.h"
 #include "tests/flight_sandbox.h"
 #include "tests/test_support.h"
+#include "tools/tga.h"
 
 namespace {
-
-struct Rgba {
-    uint8_t r, g, b, a;
-};
-
-// A 32-bit TGA, rows from the bottom.
-void writeTga(const std::string& path, int width, int height, const std::vector<Rgba>& texels) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    const uint8_t w = static_cast<uint8_t>(width & 255), wHigh = static_cast<uint8_t>(width >> 8);
-    const uint8_t h = static_cast<uint8_t>(height & 255), hHigh = static_cast<uint8_t>(height >> 8);
-    const uint8_t header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, w, wHigh, h, hHigh, 32, 8};
-    std::fwrite(header, 1, sizeof header, file);
-    for (const Rgba& t : texels) {
-        const uint8_t bgra[4] = {t.b, t.g, t.r, t.a};
-        std::fwrite(bgra, 1, sizeof bgra, file);
-    }
-    std::fclose(file);
-}
 
 // A glyph atlas in which every character looks different: the upper half of glyph c shows the
 // bits of c as bars, the lower half a fixed hatch, so blanks are visible too.
@@ -56,7 +39,7 @@ std::string writeFontAtlas(const std::string& dir) {
         }
     }
     const std::string path = dir + "/font.tga";
-    writeTga(path, kWidth, kHeight, texels);
+    writePixels(path, kWidth, kHeight, texels);
     return path;
 }
 

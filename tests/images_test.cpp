@@ -1,4 +1,5 @@
 #include <GL/gl.h>
+#include <box2d/box2d.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "flight/texture.h"
+#include "flight/world.h"
 #include "tests/test_support.h"
 #include "tools/assets.h"
 #include "tools/image_makers.h"
@@ -213,34 +215,27 @@ TEST(FontPicture, EveryPrintableGlyphIsDistinctWhiteAndClearOfTheCellBorder) {
     }
 }
 
+// The game's own collision polygon of a corner mask, in metres from the cell's centre: the
+// picture must fill exactly what collides.
+Polygon collisionPolygon(int mask) {
+    b2PolygonShape shape = World::tileShape(mask);
+    Polygon polygon;
+    for (int i = 0; i < shape.m_count; i++) {
+        polygon.push_back({shape.m_vertices[i].x, shape.m_vertices[i].y});
+    }
+    return polygon;
+}
+
 // Frame f of a terrain sheet is the cell whose filled corners are the bits of f.
 class TerrainSheet : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(TerrainSheet, FillsEachMasksPolygonAndNothingElse) {
     TgaFile sheet = shipped(GetParam());
     ASSERT_EQ(sheet.pixels.size(), 512u * 32u);
-    // The collision polygon of each corner mask, in metres from the cell's centre.
-    const std::vector<Polygon> polygons = {
-        {},
-        {{-0.5, 0}, {0, 0.5}, {-0.5, 0.5}},
-        {{0, 0.5}, {0.5, 0}, {0.5, 0.5}},
-        {{-0.5, 0}, {0.5, 0}, {0.5, 0.5}, {-0.5, 0.5}},
-        {{0, -0.5}, {-0.5, 0}, {-0.5, -0.5}},
-        {{0, -0.5}, {0, 0.5}, {-0.5, 0.5}, {-0.5, -0.5}},
-        {{-0.5, -0.5}, {0, -0.5}, {0.5, 0}, {0.5, 0.5}, {0, 0.5}, {-0.5, 0}},
-        {{0, -0.5}, {0.5, 0}, {0.5, 0.5}, {-0.5, 0.5}, {-0.5, -0.5}},
-        {{0.5, 0}, {0, -0.5}, {0.5, -0.5}},
-        {{-0.5, 0}, {0, -0.5}, {0.5, -0.5}, {0.5, 0}, {0, 0.5}, {-0.5, 0.5}},
-        {{0, 0.5}, {0, -0.5}, {0.5, -0.5}, {0.5, 0.5}},
-        {{-0.5, 0}, {0, -0.5}, {0.5, -0.5}, {0.5, 0.5}, {-0.5, 0.5}},
-        {{0.5, 0}, {-0.5, 0}, {-0.5, -0.5}, {0.5, -0.5}},
-        {{0.5, 0}, {0, 0.5}, {-0.5, 0.5}, {-0.5, -0.5}, {0.5, -0.5}},
-        {{0, 0.5}, {-0.5, 0}, {-0.5, -0.5}, {0.5, -0.5}, {0.5, 0.5}},
-    };
     const double margin = 1.5 / 32;  // metres: pixels this far from an edge must be decided
     for (int mask = 1; mask <= 14; mask++) {
         SCOPED_TRACE("mask " + std::to_string(mask));
-        const auto& polygon = polygons[mask];
+        const Polygon polygon = collisionPolygon(mask);
         double pixels = area(polygon) * 32 * 32;
         int filled = countOpaque(sheet, mask * 32, 0, 32, 32);
         EXPECT_NEAR(filled, pixels, pixels * 0.1);

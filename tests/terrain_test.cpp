@@ -10,19 +10,6 @@
 
 namespace {
 
-// Whether any terrain fixture holds the point.
-bool terrainAt(World* world, float x, float y) {
-    for (b2Body* body = world->physics->GetBodyList(); body; body = body->GetNext()) {
-        for (b2Fixture* f = body->GetFixtureList(); f; f = f->GetNext()) {
-            if (f->GetFilterData().categoryBits == CollisionCategory::Terrain &&
-                f->TestPoint(b2Vec2(x, y))) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
 int terrainBodyCount(World* world) {
     int count = 0;
     for (b2Body* body = world->physics->GetBodyList(); body; body = body->GetNext()) {

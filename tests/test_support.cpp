@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "frontend/window.h"
+#include "tools/tga.h"
 
 namespace {
 
@@ -75,4 +76,14 @@ void saveScreenshot(const std::string& path) {
         std::fwrite(&rgb[y * width * 3], 1, width * 3, file);
     }
     std::fclose(file);
+}
+
+void writePixels(const std::string& path, int width, int height, const std::vector<Rgba>& texels) {
+    Image image(width, height);
+    for (int y = 0; y < height; y++) {
+        for (int x = 0; x < width; x++) {
+            image.set(x, y, texels[y * width + x]);
+        }
+    }
+    writeTga(path, image, 32);
 }

@@ -21,26 +21,9 @@
 #include "platform/scripted_input.h"
 #include "tests/flight_sandbox.h"
 #include "tests/test_support.h"
+#include "tools/tga.h"
 
 namespace {
-
-struct Rgba {
-    uint8_t r, g, b, a;
-};
-
-// A 32-bit TGA, rows from the bottom.
-void writeTga(const std::string& path, int width, int height, const std::vector<Rgba>& texels) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    const uint8_t w = static_cast<uint8_t>(width & 255), wHigh = static_cast<uint8_t>(width >> 8);
-    const uint8_t h = static_cast<uint8_t>(height & 255), hHigh = static_cast<uint8_t>(height >> 8);
-    const uint8_t header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, w, wHigh, h, hHigh, 32, 8};
-    std::fwrite(header, 1, sizeof header, file);
-    for (const Rgba& t : texels) {
-        const uint8_t bgra[4] = {t.b, t.g, t.r, t.a};
-        std::fwrite(bgra, 1, sizeof bgra, file);
-    }
-    std::fclose(file);
-}
 
 // Terrain sheets in which frame f is opaque only in the quarters its corner mask names (all of
 // it for frame 0, the variant), each frame in its own colour, each sheet in its own blue.
@@ -62,7 +45,7 @@ std::string writeTerrainSheet(const std::string& dir, const char* name, uint8_t 
         }
     }
     const std::string path = dir + "/" + name;
-    writeTga(path, kFrame * kFrames, kFrame, texels);
+    writePixels(path, kFrame * kFrames, kFrame, texels);
     return path;
 }
 
@@ -277,7 +260,7 @@ TEST(WorldDraw, ObjectsBetweenTheTerrainLayers) {
     World* world = scene.sandbox.world;
     const std::string dir = makeScratchDir();
     auto solidSheet = [&](const char* name, int w, int h, Rgba colour) {
-        writeTga(dir + "/" + name, w, h, std::vector<Rgba>(w * h, colour));
+        writePixels(dir + "/" + name, w, h, std::vector<Rgba>(w * h, colour));
         return (dir + "/" + name);
     };
     const Rgba kStudent = {250, 40, 250, 255}, kBall = {40, 250, 250, 255},

@@ -248,11 +248,6 @@ void checkStart(const Tiles& tiles, const MissionLayout& layout, const Reach& op
     }
 }
 
-struct LandingSpot {
-    bool found = false;
-    float x = 0, y = 0;  // where the ship's legs touch down
-};
-
 // The student walks to a landed ship only over flat Solid ground, so the ship must land on the
 // student's own stretch of floor, within sight, with room for its hull above.
 LandingSpot findLandingSpot(const Tiles& tiles, const Reach& reach, const Object& student) {
@@ -398,6 +393,25 @@ std::vector<std::string> checkLevel(int mission, const std::vector<uint8_t>& map
         }
     }
     return out.lines;
+}
+
+std::vector<LandingSpot> findLandingSpots(int mission, const std::vector<uint8_t>& mapFile,
+                                          const std::vector<uint8_t>& objectsFile) {
+    std::vector<LandingSpot> spots;
+    Problems ignored;
+    if (mission < 0 || mission >= kLevelCount ||
+        !readHeader(mapFile, kMissionLayouts[mission], ignored)) {
+        return spots;
+    }
+    const MissionLayout& layout = kMissionLayouts[mission];
+    Tiles tiles = readTiles(mapFile, layout.size, ignored);
+    Reach laser(tiles, true, layout.size / 2 - 1, layout.startHeight - 1);
+    for (const Object& object : readObjects(objectsFile, layout.size, ignored)) {
+        if (object.kind == CollisionCategory::Student) {
+            spots.push_back(findLandingSpot(tiles, laser, object));
+        }
+    }
+    return spots;
 }
 
 std::vector<std::string> checkLevelFiles(int mission, const std::string& mapPath,

@@ -12,6 +12,16 @@
 std::vector<std::string> checkLevel(int mission, const std::vector<uint8_t>& mapFile,
                                     const std::vector<uint8_t>& objectsFile);
 
+// Where the ship can set down to pick up each student, as the checks above find it: for each
+// student record in file order, the point on the floor under the ship's centre, on the
+// student's own stretch of flat ground, within sight and reachable; `found` false where none.
+struct LandingSpot {
+    bool found = false;
+    float x = 0, y = 0;
+};
+std::vector<LandingSpot> findLandingSpots(int mission, const std::vector<uint8_t>& mapFile,
+                                          const std::vector<uint8_t>& objectsFile);
+
 // The same for files on disk; a file that cannot be read is a problem too.
 std::vector<std::string> checkLevelFiles(int mission, const std::string& mapPath,
                                          const std::string& objectsPath);
