@@ -89,14 +89,7 @@ void startUp(Game& game) {
 
 // Transition 1 to 2: the chosen mission's World, loaded and listened to.
 void chooseMission(Game& game, int mission) {
-    char mapFile[32];
-    char objectsFile[32];
-    std::snprintf(mapFile, sizeof mapFile, "data/world%02d", mission);
-    std::snprintf(objectsFile, sizeof objectsFile, "data/objects%02d", mission);
-    game.activeWorld = new World(g_worldSize[mission]);
-    game.activeWorld->loadMap(mapFile);
-    game.activeWorld->loadObjects(objectsFile);
-    game.activeWorld->physics->SetContactListener(game.contactListener);
+    game.activeWorld = loadMission(mission, game.contactListener);
     g_mission = mission;
     game.state = ShopState;
 }
