@@ -44,7 +44,6 @@ void leftCave(TileGrid& map) {
     flatFloor(map, 12, 38, 21, 3, 6, Brush::Cave);
     flatFloor(map, 45, 53, 21, 2, 4, Brush::Cave);
     crumblyVeins(map, 5, 10, 50, 50, 0.66, 2, kSeed + 15);
-    backWallWindows(map, 10, 18, 44, 36, 0.7, kSeed + 16);
 }
 
 // The right: a valley with a rubble heap, a cave under the plateau, and a rock arch over the
@@ -58,6 +57,7 @@ void rightSide(TileGrid& map) {
     fillBlob(map, 116, 83, 7, 2.5, 0.2, kSeed + 24, Brush::Rock);
     fillTunnel(map, {{122, 72}, {121, 80}, {118, 83}}, 1.5, 0.3, kSeed + 25, Brush::Rock);
     flatFloor(map, 106, 122, 72, 4, 7, Brush::Air);
+    ruin(map, 106, 72, 9, 8, kSeed + 26);
 }
 
 }  // namespace

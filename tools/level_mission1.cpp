@@ -37,7 +37,6 @@ void mountainCave(TileGrid& map) {
     fillBlob(map, 16, 67, 8, 5, 0.15, kSeed + 20, Brush::Cave);
     fillTunnel(map, {{20, 67}, {27, 68}}, 3.5, 0.5, kSeed + 21, Brush::Air);
     flatFloor(map, 9, 26, 64, 3, 5, Brush::Cave);
-    backWallWindows(map, 8, 63, 24, 72, 0.72, kSeed + 22);
     fillTunnel(map, {{34, 46}, {32, 52}}, 2.5, 0.3, kSeed + 23, Brush::Rock);
     flatFloor(map, 30, 34, 56, 4, 4, Brush::Air);
 }
@@ -46,6 +45,7 @@ void mountainCave(TileGrid& map) {
 // with breakable rock.
 void pocket(TileGrid& map) {
     flatFloor(map, 35, 52, 46, 4, 8, Brush::Air);
+    ruin(map, 40, 46, 11, 10, kSeed + 33);
     fillBlob(map, 29, 48, 6, 3.5, 0.1, kSeed + 30, Brush::Cave);
     flatFloor(map, 24, 36, 46, 3, 4, Brush::Cave);
     fillRect(map, 23, 50, 36, 52, Brush::Rock);
@@ -74,7 +74,6 @@ void deepCavern(TileGrid& map) {
     fillTunnel(map, {{46, 45}, {49, 36}, {54, 26}}, 3.0, 0.5, kSeed + 61, Brush::Cave);
     teeth(map, 52, 20, 76, 30, 0.6, 2, kSeed + 62);
     flatFloor(map, 54, 74, 20, 3, 4, Brush::Cave);
-    backWallWindows(map, 52, 18, 76, 30, 0.7, kSeed + 63);
 }
 
 }  // namespace

@@ -26,6 +26,7 @@ void shapeLand(TileGrid& map) {
 // The hill under the start and its pad.
 void pad(TileGrid& map) {
     fillBlob(map, 128, 132, 9, 8, 0.1, kSeed + 10, Brush::Rock);
+    ruin(map, 96, 126, 12, 14, kSeed + 11);  // ruins in the hollow west of the pad
     flatFloor(map, 121, 135, kLayout.padTop, 3, 100, Brush::Air);
 }
 
@@ -63,7 +64,6 @@ void sea(TileGrid& map) {
     fillBlob(map, 168, 20, 8, 6, 0.2, s + 2, Brush::Rock);
     teeth(map, 16, 30, 240, 54, 0.72, 4, s + 3);
     crumblyVeins(map, 4, 8, 251, 130, 0.74, 1, s + 4);
-    backWallWindows(map, 4, 40, 251, 125, 0.82, s + 5);
 }
 
 void students(Level& level) {
@@ -100,6 +100,5 @@ Level buildMission2() {
     placed += scatterCannons(level, {4, 76, 251, 119}, 17 - placed, kSpacing, start, kSeed + 61);
     placed += scatterCannons(level, {4, 26, 251, 75}, kLayout.cannons - placed, kSpacing, start,
                              kSeed + 62);
-    (void)placed;
     return level;
 }

@@ -64,7 +64,8 @@ void features(TileGrid& map) {
         floatingRock(map, rock.x, static_cast<int>(rock.y), 8, s + static_cast<uint32_t>(rock.x));
     }
     crumblyVeins(map, 4, 8, 251, 230, 0.74, 1, s + 10);
-    backWallWindows(map, 4, 8, 251, 230, 0.82, s + 11);
+    ruin(map, 22, 140, 10, 16, s + 11);   // ruins on the west island's shoulder
+    ruin(map, 203, 140, 11, 18, s + 19);  // and on the east island's
 }
 
 void students(Level& level) {

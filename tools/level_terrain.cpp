@@ -1,5 +1,6 @@
 #include "tools/level_terrain.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -12,12 +13,11 @@ namespace {
 const double kWallNoiseCell = 7.0;  // tiles between bumps on the frame's inner faces
 const int kWallBumps = 3;           // tiles the faces wander inward at most
 const double kVeinCell = 6.0;
-const double kWindowCell = 4.0;
 const double kToothCell = 1.7;  // narrow: one tooth here and there, not a wall
 
-const int kShelfThickness = 3;  // tiles of floor under a student's shelf
-const int kShelfHeadroom = 4;   // open rows above it
-const double kCannonFromStart = 14.0;
+const int kShelfThickness = 3;          // tiles of floor under a student's shelf
+const int kShelfHeadroom = 4;           // open rows above it
+const double kCannonFromStart = 20.0;   // m: out of wake range of a ship on its pad
 const double kCannonFromStudent = 5.0;  // the ship must be able to land beside the student
 
 double heightAt(const std::vector<Point>& knots, double x) {
@@ -43,18 +43,6 @@ bool openNear(const TileGrid& grid, int x, int y, int depth) {
         }
     }
     return false;
-}
-
-bool insideBackWall(const TileGrid& grid, int x, int y) {
-    for (int dy = -1; dy <= 1; dy++) {
-        for (int dx = -1; dx <= 1; dx++) {
-            int kind = grid.at(x + dx, y + dy);
-            if (kind != Backdrop && kind != Backdrop2) {
-                return false;
-            }
-        }
-    }
-    return true;
 }
 
 bool besideBackWall(const TileGrid& grid, int x, int y) {
@@ -202,13 +190,27 @@ void crumblyVeins(TileGrid& grid, int x0, int y0, int x1, int y1, double thresho
     }
 }
 
-void backWallWindows(TileGrid& grid, int x0, int y0, int x1, int y1, double threshold,
-                     uint32_t seed) {
-    TileGrid before = grid;
-    for (int y = y0; y <= y1; y++) {
-        for (int x = x0; x <= x1; x++) {
-            if (insideBackWall(before, x, y) && valueNoise(x, y, kWindowCell, seed) > threshold) {
-                grid.put(x, y, Backdrop2);
+void ruin(TileGrid& grid, int x0, int ground, int width, int height, uint32_t seed) {
+    const int kCrumble = 4;                         // rows the top may have lost
+    const int kWindowWidth = 3, kWindowHeight = 4;  // tiles: a hole of 2 by 3 cells
+    const int kWindowEveryX = 5, kWindowEveryY = 7;
+    const int kSill = 2;  // rows of wall under the first windows
+    Random random(seed);
+    std::vector<int> tops(width);
+    for (int i = 0; i < width; i++) {
+        int fromSide = std::min(i, width - 1 - i);
+        int loss = random.range(0, kCrumble) - std::min(fromSide, kCrumble / 2);
+        tops[i] = ground + height - 1 - std::max(0, loss);
+        fillRect(grid, x0 + i, ground, x0 + i, tops[i], Brush::BackWall);
+    }
+    for (int y = ground + kSill; y + kWindowHeight <= ground + height - kSill; y += kWindowEveryY) {
+        for (int i = 1; i + kWindowWidth < width; i += kWindowEveryX) {
+            for (int wy = y; wy < y + kWindowHeight; wy++) {
+                for (int wx = x0 + i; wx < x0 + i + kWindowWidth; wx++) {
+                    if (grid.at(wx, wy) == Backdrop && wy < tops[wx - x0]) {
+                        grid.put(wx, wy, Backdrop2);
+                    }
+                }
             }
         }
     }

@@ -43,10 +43,10 @@ void noiseCaves(TileGrid& grid, int x0, int y0, int x1, int y1, double cell, dou
 void crumblyVeins(TileGrid& grid, int x0, int y0, int x1, int y1, double threshold, int depth,
                   uint32_t seed);
 
-// Backdrop2 openings in the Backdrop back walls of the box: where noise runs high and the tile
-// is surrounded by back wall, so the rim of each opening stays drawn.
-void backWallWindows(TileGrid& grid, int x0, int y0, int x1, int y1, double threshold,
-                     uint32_t seed);
+// The ruin of a building standing on the ground at y = ground: a Backdrop wall drawn behind
+// everything, crumbling at the top, with Backdrop2 window holes that show what lies behind.
+// Only open tiles are painted: rock in the way stays.
+void ruin(TileGrid& grid, int x0, int ground, int width, int height, uint32_t seed);
 
 // Rock teeth hanging from the ceilings and rising from the floors of open spaces in the box:
 // at columns where noise runs high, up to `length` tiles long.
