@@ -11,6 +11,7 @@
 #include "flight/contact_listener.h"
 #include "flight/rocket.h"
 #include "flight/shot.h"
+#include "flight/student.h"
 #include "flight/tile_kind.h"
 #include "flight/world.h"
 #include "frontend/campaign.h"
@@ -107,6 +108,14 @@ TEST_P(MissionFlight, TheShipSettlesUnharmedAndTheSkyShowsAboveIt) {
     glGetFloatv(GL_COLOR_CLEAR_VALUE, sky);
     // The top middle of the screen, above the ship, is open sky.
     EXPECT_TRUE(sameColour(readPixel(400, 560), sky[0], sky[1], sky[2]));
+
+    // For the README: the ship beside the mission's first student.
+    ASSERT_FALSE(world->students.empty());
+    const b2Vec2 student = world->students.front()->body->GetPosition();
+    world->rocket->body->SetTransform(openAirNear(world, student), 0.0f);
+    world->update();
+    world->update();
+    drawFlightFrame(world);
     saveIfAsked("mission-" + std::to_string(g_mission));
 }
 
