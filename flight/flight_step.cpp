@@ -114,6 +114,6 @@ int World::update() {
         keyLatch = false;
     }
 
-    // 9.
+    // 9. The flight goes on.
     return 0;
 }

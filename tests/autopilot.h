@@ -2,11 +2,13 @@
 
 #include <box2d/box2d.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 class World;
 class Student;
+class Cannon;
 
 // How much room the ship has at each point of a half-metre grid over the map: the distance, in
 // the max norm, to the nearest rock tile, student or cannon (so a value c means the 2c by 2c box
@@ -18,15 +20,19 @@ public:
 
     float at(int column, int row) const;
     float at(b2Vec2 point) const;  // at the nearest grid point
+    // How exposed the point is to cannons close by: 0 out of their sight or reach.
+    float danger(int column, int row) const;
     b2Vec2 point(int column, int row) const { return b2Vec2(column * 0.5f, row * 0.5f); }
     int columns() const { return columns_; }
     int rows() const { return rows_; }
 
 private:
     void keepNearest(float left, float bottom, float right, float top);
+    void markDanger(const World& world, b2Vec2 cannon);
 
     int columns_, rows_;
     std::vector<float> room_;
+    std::vector<float> danger_;
 };
 
 // Cheapest ways from one place to every grid point the ship fits through, favouring open
@@ -66,7 +72,13 @@ public:
     std::string logText() const;
 
 private:
-    enum Phase { Choose, Travel, Descend, Settle, Orbit };
+    enum Phase { Choose, Travel, Breach, Attack, Collect, Descend, Settle, Orbit };
+    enum AttackStage { Hold, Rise, Aim };
+
+    struct Tile {
+        int x, y;
+        bool operator==(const Tile& other) const { return x == other.x && y == other.y; }
+    };
 
     struct Target {
         Student* student;
@@ -77,19 +89,39 @@ private:
     // Phases.
     void choose();
     void travel();
+    void breach();
+    void attack();
+    void collect();
     void descend();
     void settle();
     void orbit();
+
+    // Breakable rock in the way.
+    void planBreach();
+    bool blockerInSight(b2Vec2 from, Tile* aim) const;
+
+    // Cannons in the way.
+    void planAttack(const FlightPlan& plan);
+    bool firingPlace(const FlightPlan& plan, const Cannon* cannon, b2Vec2* place,
+                     float* score) const;
+    bool lineClear(b2Vec2 from, b2Vec2 to, float skipStart, float skipEnd) const;
+    bool studentNearLine(b2Vec2 from, b2Vec2 to) const;
+    int exposure(b2Vec2 point, const Cannon* except) const;
+    bool nearStudent(b2Vec2 point, float distance) const;
 
     // Landing places.
     bool findSpot(const ClearanceGrid& grid, Student* student, Target* target) const;
     bool studentCanWalk(b2Vec2 student, float shipX) const;
     bool isGone(const Student* student) const;
+    float fuelPerMetre() const;
+    bool affordable(float cost, b2Vec2 spot) const;
     void giveUp(Student* student, const char* why);
 
     // Flying.
     void followPath(float endSpeed);
     void fly(b2Vec2 velocity, float maxTilt);
+    b2Vec2 avoidance() const;
+    bool ballComing(float seconds) const;
     b2Vec2 environmentForce() const;
     float reachableAcceleration(b2Vec2 direction, float maxTilt) const;
     void steer(float angle);
@@ -97,10 +129,17 @@ private:
     void countThrust();
     bool touchesGround() const;
 
+    void restart(const char* why);
+    void watch();
     void note(const std::string& line);
 
     World* world_;
+    float cruise_;  // m/s in open air
+    std::unique_ptr<ClearanceGrid> grid_;  // as of the last plan
     Phase phase_ = Choose;
+    int steps_ = 0;
+    float lastHull_ = 0;
+    int rescued_ = 0, killed_ = 0;
     Target target_{};
     std::vector<Student*> givenUp_;
     std::vector<b2Vec2> badSpots_;
@@ -114,6 +153,16 @@ private:
     int studentStill_ = 0;       // steps since the target last moved
     float thrustDebt_ = 0;       // newtons wanted but not yet given, summed over steps
     float lastFuel_ = -1;
-    bool keyLeft_ = false, keyRight_ = false, keyUp_ = false;
+    std::vector<Tile> blockers_;  // Breakable tiles to shoot before going on
+    b2Vec2 goal_{0, 0};           // where the path ends
+    Phase arrival_ = Descend;     // what follows there
+    Cannon* cannon_ = nullptr;    // being shot at
+    b2Vec2 cannonAt_{0, 0};
+    AttackStage attackStage_ = Hold;
+    std::vector<Cannon*> ignored_;  // cannons left standing
+    bool aiming_ = false;
+    int aimSteps_ = 0;
+    bool shotPending_ = false;  // Z pressed on the last step
+    bool keyLeft_ = false, keyRight_ = false, keyUp_ = false, keyFire_ = false;
     std::vector<std::string> log_;
 };
