@@ -27,65 +27,82 @@ const float kPi = 3.14159265f;
 const float kStep = 1.0f / 60.0f;  // s
 
 // The grid.
-const float kCell = 0.5f;       // m between grid points
-const float kRoomCap = 3.0f;    // m: rock farther off does not matter
-const float kShipRoom = 0.8f;   // m: half the side of the box the ship (1.17 x 1.49 m) needs
-const float kStartRoom = 0.5f;  // m: where it stands to take off
-const float kOpenRoom = 2.0f;   // m: beyond this a point is open sky
-const float kTightCost = 3.0f;  // extra cost per metre of room short of open
-const float kWaterCost = 8.0f;  // extra cost under water, where the ship floats up hard
-const float kDangerRange = 7.0f;  // m from a cannon that sees the point
+const float kCell = 0.5f;         // m between grid points
+const float kRoomCap = 3.0f;      // m: rock farther off does not matter
+const float kShipRoom = 0.8f;     // m: half the side of the box the ship (1.17 x 1.49 m) needs
+const float kStartRoom = 0.5f;    // m: where it stands to take off
+const float kOpenRoom = 2.0f;     // m: beyond this a point is open sky
+const float kTightCost = 3.0f;    // extra cost per metre of room short of open
+const float kWaterCost = 8.0f;    // extra cost under water, where the ship floats up hard
+const float kDangerRange = 9.0f;  // m from a cannon that sees the point
 const float kDangerCost = 6.0f;   // extra cost right at a cannon
 const b2Vec2 kStudentBox(0.3f, 0.45f);  // m: half sizes around a student's body
 const float kCannonHalf = 0.6f;         // m: half the side of a cannon's box
+const float kMineHalf = 0.6f;           // m: half the side of a stopped cannon ball's box
 
 // The ship.
-const float kThrustPerLevel = 40.0f;  // N on the steps that thrust
-const float kFuelPerThrust = 0.0004f;  // per thrust level
+const float kThrustPerLevel = 40.0f;           // N on the steps that thrust
+const float kFuelPerThrust = 0.0004f;          // per thrust level
 const float kTorquePerLevel = 135.0f * 0.25f;  // N m
-const float kUsableThrust = 0.7f;     // of the mean thrust, for planning speeds
-const float kRestHeight = 0.7525f;    // m from the surface to the landed ship's origin
+const float kUsableThrust = 0.7f;              // of the mean thrust, for planning speeds
+const float kRestHeight = 0.7525f;             // m from the surface to the landed ship's origin
+const int kOrbitBelowTop = 16;  // m: the orbit line lies this far under the map's top
 
 // Flying.
-const float kVelocityGain = 1.8f;     // 1/s
-const float kMaxAccel = 6.0f;         // m/s^2 asked of the engine
-const float kTurnGain = 5.0f;         // 1/s
-const float kMaxTurnRate = 3.0f;      // rad/s
-const float kThrustWindow = 0.5f;     // rad: thrust only with the nose this near its aim
-const float kCruiseTilt = 0.9f;       // rad
-const float kLandingTilt = 0.3f;      // rad
-const float kFinalTilt = 0.12f;       // rad, in the last metre
-const float kTouchdownTilt = 0.04f;   // rad, just above the ground
-const float kLineUpHeight = 1.0f;     // m above the rest height
-const float kLinedUp = 0.15f;         // m and m/s off the spot that still go straight down
-const float kCommitted = 0.35f;       // m: from here on the ship only settles
-const float kSlowestCruise = 2.0f;    // m/s
-const float kFastestCruise = 6.0f;    // m/s
-const float kDragShare = 0.35f;       // of the mean thrust that air drag may take at cruise
-const float kLookAhead = 1.0f;        // m along the path
-const float kBrakeShare = 0.4f;       // of the deceleration the ship could manage
-const float kClosingIn = 1.5f;        // m from the end of a path
-const float kHoldGain = 1.2f;         // m/s per metre off the point held
-const float kStallSteps = 300;        // steps without progress before a new plan
+const float kVelocityGain = 1.8f;    // 1/s
+const float kMaxAccel = 6.0f;        // m/s^2 asked of the engine
+const float kTurnGain = 5.0f;        // 1/s
+const float kMaxTurnRate = 3.0f;     // rad/s
+const float kThrustWindow = 0.5f;    // rad: thrust only with the nose this near its aim
+const float kCruiseTilt = 0.9f;      // rad
+const float kLandingTilt = 0.3f;     // rad
+const float kFinalTilt = 0.12f;      // rad, in the last metre
+const float kTouchdownTilt = 0.04f;  // rad, just above the ground
+const float kLineUpHeight = 1.0f;    // m above the rest height
+const float kLinedUp = 0.25f;        // m and m/s off the spot that still go straight down
+const float kLineUpGain = 0.8f;      // m/s per metre off the spot
+const int kDescentSteps = 60 * 25;   // before the spot is given up
+const float kCommitted = 0.35f;      // m: from here on the ship only settles
+const float kSlowestCruise = 2.0f;   // m/s
+const float kFastestCruise = 6.0f;   // m/s
+const float kDragShare = 0.35f;      // of the mean thrust that air drag may take at cruise
+const float kLookAhead = 1.0f;       // m along the path
+const float kBrakeShare = 0.4f;      // of the deceleration the ship could manage
+const float kClosingIn = 1.5f;       // m from the end of a path
+const float kHoldGain = 1.2f;        // m/s per metre off the point held
+const float kStallSteps = 300;       // steps without progress before a new plan
 const int kReplansPerTarget = 6;
 
 // Cannons.
-const float kCannonReach = 16.0f;    // m: a cannon wakes and fires while the ship is this near
-const float kFiringNearest = 5.0f;   // m from the cannon
-const float kFiringFarthest = 11.0f; // m: lasers fly 15 m
-const float kFiringBest = 7.0f;      // m
-const float kFiringRoom = 1.2f;      // m of room around the firing place
-const int kFiringElevation = 40;     // degrees above or below the cannon's level at most
-const float kFiringDrop = 2.0f;      // m of room needed below it: the ship falls while it aims
-const float kLaserMargin = 0.8f;     // m a shot's line keeps from students
-const float kLaserSpeed = 20.0f;     // m/s out of the nose
-const float kRiseSpeed = 1.0f;       // m/s: climbing when the aim starts, so the fall ends level
-const int kAttackSteps = 60 * 40;
+const float kCannonReach = 16.0f;     // m: a cannon wakes and fires while the ship is this near
+const float kApproachLength = 15.0f;  // m of the way in to a landing that cannons must not cover
+const float kApproachStep = 2.0f;     // m
+const float kApproachReach = 8.0f;    // m: cannons nearer the way in than this are shot first
+const float kFiringNearest = 6.0f;    // m from the cannon
+const float kFiringFarthest = 13.0f;  // m: lasers fly 15 m
+const float kFiringBest = 10.0f;      // m: far enough to see its balls coming
+const float kWakeDiagonal = 22.0f;    // m: a cannon's wake square reaches this far at its corners
+const float kFiringRoom = 1.2f;       // m of room around the firing place
+const float kFiringSlack = 1.5f;      // m off the firing place that still does
+const int kFiringElevation = 40;      // degrees above the cannon's level at most
+const float kFiringDrop = 2.0f;       // m of room needed below it: the ship falls while it aims
+const float kLaserMargin = 0.8f;      // m a shot's line keeps from students
+const float kLaserSpeed = 20.0f;      // m/s out of the nose
+const float kRiseSpeed = 1.2f;        // m/s: climbing when the aim starts, so the fall ends level
+const float kLean = 0.4f;             // rad the nose leans toward the cannon while climbing
+const float kFallLimit = 2.0f;        // times the climbing speed: falling faster ends the aim
+const int kAttackSteps = 60 * 25;
 const int kCollectSteps = 60 * 12;
-const float kCoinSearch = 12.0f;     // m around the burst cannon
-const float kCoinFromStudent = 3.0f; // m: coins nearer a student are left
+const int kAttackStalls = 3;            // failed approaches before a cannon is left alone
+const int kLandingHits = 2;             // hits while landing before a student is given up
+const float kRetreatHull = 0.45f;       // below this, one more hit might end the ship
+const float kCarefulHull = 0.85f;       // below this, with half the students aboard, go home
+const float kCoinSearch = 12.0f;        // m around the burst cannon
+const float kCoinFromStudent = 3.0f;    // m: coins nearer a student are left
 const float kFiringFromStudent = 3.0f;  // m
-const float kExposureCost = 30.0f;   // per other cannon that sees the firing place
+const float kDriftShare = 0.4f;         // of the way to the cannon the ship may drift while aiming
+const float kFiringFromMine = 2.5f;     // m
+const float kExposureCost = 30.0f;      // per other cannon that sees the firing place
 
 // Shooting a way through Breakable rock.
 const float kBreachCost = 40.0f;    // as many metres of open flight
@@ -95,35 +112,37 @@ const int kAimSteps = 150;          // before the ship comes upright again
 
 // Fuel.
 const float kFuelPerImpulse = kFuelPerThrust / (kThrustPerLevel * kStep);  // per N s
-const float kFuelMargin = 1.15f;      // for turning, braking and hovering on the way
-const float kTypicalShare = 0.7f;     // of the cruising speed, on average
+const float kFuelMargin = 0.95f;      // for turning, braking and hovering on the way
+const float kTypicalShare = 0.85f;    // of the cruising speed, on average
 const float kLandingSeconds = 15.0f;  // of hovering, to land and to take off again
-const float kWinding = 1.25f;         // metres flown per metre climbed to orbit
 const float kTankPerLevel = 0.75f;
-const float kStudentFuel = 0.2f;      // a boarding student brings
-const float kFuelReserve = 0.08f;
+const float kStudentFuel = 0.2f;  // a boarding student brings
+const float kFuelReserve = 0.12f;
+const int kFuelCheckSteps = 60;
+const float kNearlyThere = 15.0f;  // m of path left to a landing that is finished anyway
 
 // Keeping clear.
 const b2Vec2 kStudentGap(0.9f, 1.2f);  // m between centres at which the ship would touch a student
 const float kStudentKeepOff = 0.5f;    // m of gap to keep beyond that
 const float kAvoidGain = 3.0f;         // m/s per metre of gap missing
-const float kBallWarning = 2.5f;       // s ahead
-const float kBallMiss = 1.3f;          // m: a cannon ball passing nearer would hit
-const float kDodgeSpeed = 1.5f;        // m/s sideways
+const float kBallWarning = 3.0f;       // s ahead
+const float kBallLookAhead = 8.0f;     // m
+const float kBallMiss = 1.6f;          // m: a cannon ball passing nearer would hit
+const float kDodgeSpeed = 2.0f;        // m/s sideways
 const float kDodgeLook = 1.5f;         // m: how far to look for room to dodge into
 const float kDodgeRoom = 1.0f;         // m of room wanted there
-const float kAimTime = 3.0f;           // s to rise, aim, fire and come upright again
-const float kLastMoment = 1.3f;        // s: an aim is broken off for a ball this near
+const float kAimTime = 1.8f;           // s to rise, aim and fire
+const float kLastMoment = 0.8f;        // s: an aim is broken off for a ball this near
 
 // Landing.
-const float kNearestSpot = 2.0f;      // m from the student: nearer, the ship could touch it
-const float kFarthestSpot = 6.0f;     // m: a student walks to a ship within 10 m
-const float kBestSpot = 2.5f;         // m
+const float kNearestSpot = 2.0f;   // m from the student: nearer, the ship could touch it
+const float kFarthestSpot = 6.0f;  // m: a student walks to a ship within 10 m
+const float kBestSpot = 2.5f;      // m
 const float kHoverHeights[] = {1.5f, 1.0f, 0.5f, 0.25f};  // m above the rest height
-const float kBoardingReach = 1.0f;    // m: the student boards from this near
-const float kWalkStep = 0.01f;        // m per step
-const int kFlatFloor = 12;            // the walking student's tile mask on flat Solid ground
-const int kPatienceSteps = 180;       // steps a landed ship waits for a student that stands still
+const float kBoardingReach = 1.0f;                        // m: the student boards from this near
+const float kWalkStep = 0.01f;                            // m per step
+const int kFlatFloor = 12;       // the walking student's tile mask on flat Solid ground
+const int kPatienceSteps = 180;  // steps a landed ship waits for a student that stands still
 
 b2Vec2 unit(b2Vec2 v) {
     float length = v.Length();
@@ -168,6 +187,18 @@ bool seesAcross(const World& world, b2Vec2 from, b2Vec2 to, float skipStart, flo
     return true;
 }
 
+float distanceToSegment(b2Vec2 point, b2Vec2 from, b2Vec2 to) {
+    b2Vec2 d = to - from, p = point - from;
+    float along = std::clamp(b2Dot(p, d) / std::max(d.LengthSquared(), 1e-6f), 0.0f, 1.0f);
+    return (p - along * d).Length();
+}
+
+bool isMine(const Shot* shot) {
+    const float kStill = 0.3f;  // m/s
+    return shot->type == CollisionCategory::CannonBall &&
+           shot->body->GetLinearVelocity().Length() < kStill;
+}
+
 }  // namespace
 
 // ---- Clearance ----
@@ -194,6 +225,14 @@ ClearanceGrid::ClearanceGrid(const World& world, bool breakableIsRock)
         b2Vec2 p = student->body->GetPosition();
         keepNearest(p.x - kStudentBox.x, p.y - kStudentBox.y, p.x + kStudentBox.x,
                     p.y + kStudentBox.y);
+    }
+    // Cannon balls stopped in the air (a ball far from the ship sleeps, and wakes without its
+    // speed) stay where they are until their time runs out.
+    for (Shot* shot : world.shots) {
+        if (isMine(shot)) {
+            b2Vec2 p = shot->body->GetPosition();
+            keepNearest(p.x - kMineHalf, p.y - kMineHalf, p.x + kMineHalf, p.y + kMineHalf);
+        }
     }
     danger_.assign(room_.size(), 0.0f);
     for (Cannon* cannon : world.cannons) {
@@ -259,26 +298,49 @@ float ClearanceGrid::at(b2Vec2 point) const {
 
 FlightPlan::FlightPlan(const ClearanceGrid& grid, b2Vec2 from, float waterLevel)
     : grid_(grid), from_(from) {
-    size_t nodes = static_cast<size_t>(grid.columns()) * grid.rows();
-    cost_.assign(nodes, -1.0f);
-    previous_.assign(nodes, -1);
-    using Entry = std::pair<float, int>;
-    std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> open;
-    std::vector<float> best(nodes, 1e30f);
-
     // Seeds: the points around the ship where it fits, at least loosely.
+    std::vector<std::pair<int, float>> seeds;
     int start = nodeOf(from);
     int sc = start % grid.columns(), sr = start / grid.columns();
     for (int r = sr - 2; r <= sr + 2; r++) {
         for (int c = sc - 2; c <= sc + 2; c++) {
-            float room = grid.at(c, r);
             float distance = (grid.point(c, r) - from).Length();
-            if ((room >= kStartRoom && distance <= 1.0f) || (c == sc && r == sr)) {
-                int node = r * grid.columns() + c;
-                best[node] = distance;
-                open.push({distance, node});
+            if ((grid.at(c, r) >= kStartRoom && distance <= 1.0f) || (c == sc && r == sr)) {
+                seeds.push_back({r * grid.columns() + c, distance});
             }
         }
+    }
+    search(seeds, waterLevel);
+}
+
+FlightPlan::FlightPlan(const ClearanceGrid& grid, float skyHeight, float waterLevel)
+    : grid_(grid), from_(0, 0) {
+    std::vector<std::pair<int, float>> seeds;
+    int firstRow = std::max(0, static_cast<int>(std::ceil(skyHeight / kCell)));
+    for (int r = firstRow; r < grid.rows(); r++) {
+        for (int c = 0; c < grid.columns(); c++) {
+            if (grid.at(c, r) >= kShipRoom) {
+                seeds.push_back({r * grid.columns() + c, 0.0f});
+            }
+        }
+    }
+    search(seeds, waterLevel);
+}
+
+// Dijkstra over the grid points with room for the ship; each step costs its length, more in
+// tight places, near cannons and under water.
+void FlightPlan::search(const std::vector<std::pair<int, float>>& seeds, float waterLevel) {
+    size_t nodes = static_cast<size_t>(grid_.columns()) * grid_.rows();
+    cost_.assign(nodes, -1.0f);
+    length_.assign(nodes, 0.0f);
+    previous_.assign(nodes, -1);
+    using Entry = std::pair<float, int>;
+    std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> open;
+    std::vector<float> best(nodes, 1e30f);
+    for (const auto& [node, distance] : seeds) {
+        best[node] = distance;
+        length_[node] = distance;
+        open.push({distance, node});
     }
     const int steps[8][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}, {1, 1}, {1, -1}, {-1, 1}, {-1, -1}};
     while (!open.empty()) {
@@ -288,28 +350,35 @@ FlightPlan::FlightPlan(const ClearanceGrid& grid, b2Vec2 from, float waterLevel)
             continue;
         }
         cost_[node] = cost;
-        int c = node % grid.columns(), r = node / grid.columns();
+        int c = node % grid_.columns(), r = node / grid_.columns();
         for (const auto& step : steps) {
             int nc = c + step[0], nr = r + step[1];
-            float room = grid.at(nc, nr);
+            float room = grid_.at(nc, nr);
             if (room < kShipRoom) {
                 continue;
             }
-            int next = nr * grid.columns() + nc;
-            float length = kCell * std::sqrt(static_cast<float>(step[0] * step[0] + step[1] * step[1]));
+            int next = nr * grid_.columns() + nc;
+            float length =
+                kCell * std::sqrt(static_cast<float>(step[0] * step[0] + step[1] * step[1]));
             float factor = 1 + kTightCost * std::max(0.0f, kOpenRoom - room) +
-                           kDangerCost * grid.danger(nc, nr);
-            if (grid.point(nc, nr).y <= waterLevel + 1.0f) {
+                           kDangerCost * grid_.danger(nc, nr);
+            if (grid_.point(nc, nr).y <= waterLevel + 1.0f) {
                 factor += kWaterCost;
             }
             float total = cost + length * factor;
             if (cost_[next] < 0 && total < best[next]) {
                 best[next] = total;
+                length_[next] = length_[node] + length;
                 previous_[next] = node;
                 open.push({total, next});
             }
         }
     }
+}
+
+float FlightPlan::lengthTo(b2Vec2 goal) const {
+    int node = nodeOf(goal);
+    return cost_[node] < 0 ? -1.0f : length_[node];
 }
 
 int FlightPlan::nodeOf(b2Vec2 point) const {
@@ -413,16 +482,64 @@ void Autopilot::restart(const char* why) {
     phase_ = Choose;
 }
 
+// Still enough fuel to climb to orbit from here, with the reserve.
+bool Autopilot::fuelForOrbit() const {
+    if (!sky_) {
+        return true;
+    }
+    float climb = sky_->lengthTo(world_->rocket->body->GetPosition());
+    return climb < 0 || world_->rocket->fuel > fuelPerMetre() * climb + kFuelReserve;
+}
+
+// A cannon the ship could not shoot covers the landing spot: landing there costs hull.
+bool Autopilot::coveredByStandingCannon(const Target& target) const {
+    b2Vec2 hover = target.spot + b2Vec2(0, target.hover);
+    for (Cannon* cannon : ignored_) {
+        const auto& cannons = world_->cannons;
+        if (std::find(cannons.begin(), cannons.end(), cannon) == cannons.end()) {
+            continue;
+        }
+        b2Vec2 c = cannon->body->GetPosition();
+        if ((c - target.spot).Length() < kCannonReach &&
+            (lineClear(c, target.spot, kCannonHalf, kShipRoom) ||
+             lineClear(c, hover, kCannonHalf, kShipRoom))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A ship that one more hit might destroy takes no more risks; nor does one that has lost much
+// of its hull once it carries half the students.
+bool Autopilot::shouldRetreat() const {
+    float hull = world_->rocket->hull;
+    bool half = 2 * world_->studentsRescued >= world_->studentsTotal;
+    return hull < kRetreatHull || (hull < kCarefulHull && half);
+}
+
 // Hits and losses, as they happen.
 void Autopilot::watch() {
     if (world_->rocket && world_->rocket->hull < lastHull_ - 0.01f) {
-        static const char* const kPhases[] = {"choosing", "travelling", "breaching", "attacking",
-                                              "collecting", "descending", "landed", "leaving"};
+        static const char* const kPhases[] = {"choosing",   "travelling", "breaching", "attacking",
+                                              "collecting", "descending", "landed",    "leaving"};
         b2Vec2 p = world_->rocket->body->GetPosition();
         char line[96];
         std::snprintf(line, sizeof line, "hit while %s at (%.1f, %.1f): hull %.2f", kPhases[phase_],
                       p.x, p.y, world_->rocket->hull);
         note(line);
+        if ((phase_ == Descend || phase_ == Settle) && ++landingHits_ >= kLandingHits) {
+            giveUp(target_.student, "cannons cover its landing spot");
+            restart("leaving under fire");
+        } else if (shouldRetreat() && phase_ != Orbit) {
+            restart("retreating");
+        }
+    }
+    // Short of fuel, leave; but a landing under way finishes, for the student brings fuel.
+    bool landing = phase_ == Descend || phase_ == Settle ||
+                   (phase_ == Travel && arrival_ == Descend && bestRemaining_ < kNearlyThere);
+    if (world_->rocket && phase_ != Orbit && phase_ != Choose && !landing &&
+        steps_ % kFuelCheckSteps == 0 && !fuelForOrbit()) {
+        restart("fuel is running short");
     }
     lastHull_ = world_->rocket ? world_->rocket->hull : -1;
     for (; rescued_ < world_->studentsRescued; rescued_++) {
@@ -438,9 +555,6 @@ void Autopilot::note(const std::string& line) {
     std::snprintf(stamp, sizeof stamp, "[%d fuel %.2f] ", steps_,
                   world_->rocket ? world_->rocket->fuel : 0.0f);
     log_.push_back(stamp + line);
-    if (std::getenv("MORVELAN_PILOT_TRACE")) {
-        std::fprintf(stderr, "%s%s\n", stamp, line.c_str());
-    }
 }
 
 void Autopilot::step() {
@@ -491,17 +605,45 @@ void Autopilot::step() {
 
 // ---- Phases ----
 
+// Plans from where the ship is: the next student to fetch (the cheapest way there that the fuel
+// allows and no standing cannon covers), or else the way up to orbit.
 void Autopilot::choose() {
     b2Vec2 ship = world_->rocket->body->GetPosition();
     float water = g_waterLevel[g_mission];
+    float skyHeight = static_cast<float>(world_->height - kOrbitBelowTop);
+    sky_.reset();  // it refers to the grid
     grid_ = std::make_unique<ClearanceGrid>(*world_, true);
+    sky_ = std::make_unique<FlightPlan>(*grid_, skyHeight, water);
     FlightPlan plan(*grid_, ship, water);
-    // The same with Breakable rock opened by the laser, made only when needed.
-    std::unique_ptr<ClearanceGrid> laserGrid;
-    std::unique_ptr<FlightPlan> laserPlan;
-    bool found = false, throughRock = false;
-    float cheapest = 0;
+    // The same with Breakable rock opened by the laser.
+    ClearanceGrid laserGrid(*world_, false);
+    FlightPlan laserPlan(laserGrid, ship, water);
+    FlightPlan laserSky(laserGrid, skyHeight, water);
+
     Student* previous = target_.student;
+    bool retreat = shouldRetreat() || !fuelForOrbit();
+    bool throughRock = false;
+    bool found = !retreat && pickStudent(plan, laserPlan, laserSky, &throughRock);
+    if (target_.student != previous) {
+        replans_ = 0;
+        landingHits_ = 0;
+    }
+    phaseSteps_ = 0;
+    sinceProgress_ = 0;
+    bestRemaining_ = 1e30f;
+    leg_ = 0;
+    blockers_.clear();
+    if (found) {
+        headForStudent(throughRock ? laserPlan : plan, throughRock, plan);
+    } else {
+        leaveForOrbit(plan, retreat);
+    }
+}
+
+bool Autopilot::pickStudent(const FlightPlan& plan, const FlightPlan& laserPlan,
+                            const FlightPlan& laserSky, bool* throughRock) {
+    bool found = false;
+    float cheapest = 0;
     for (Student* student : world_->students) {
         if (std::find(givenUp_.begin(), givenUp_.end(), student) != givenUp_.end()) {
             continue;
@@ -513,61 +655,58 @@ void Autopilot::choose() {
         }
         b2Vec2 hover = candidate.spot + b2Vec2(0, candidate.hover);
         float cost = plan.costTo(hover);
+        float length = plan.lengthTo(hover);
+        float climb = sky_->lengthTo(hover);
         bool rock = false;
-        if (cost < 0) {
-            if (!laserPlan) {
-                laserGrid = std::make_unique<ClearanceGrid>(*world_, false);
-                laserPlan = std::make_unique<FlightPlan>(*laserGrid, ship, water);
-            }
-            cost = laserPlan->costTo(hover);
+        // Shooting through Breakable rock may be the only way, or a much shorter one.
+        float laserCost = laserPlan.costTo(hover);
+        if (laserCost >= 0 && (cost < 0 || laserCost + kBreachCost < cost)) {
+            cost = laserCost + kBreachCost;
+            length = laserPlan.lengthTo(hover);
+            climb = laserSky.lengthTo(hover);
             rock = true;
-            if (cost < 0) {
-                continue;
-            }
-            cost += kBreachCost;
         }
-        if (!affordable(cost, candidate.spot)) {
+        if (cost < 0 || !affordable(length, climb) || coveredByStandingCannon(candidate)) {
             continue;
         }
         if (!found || cost < cheapest) {
             found = true;
             cheapest = cost;
-            throughRock = rock;
+            *throughRock = rock;
             target_ = candidate;
         }
     }
-    if (target_.student != previous) {
-        replans_ = 0;
+    return found;
+}
+
+// The way to the target's hover point; Breakable rock or cannons on it are dealt with first.
+void Autopilot::headForStudent(const FlightPlan& way, bool throughRock, const FlightPlan& plan) {
+    b2Vec2 hover = target_.spot + b2Vec2(0, target_.hover);
+    path_ = way.pathTo(hover);
+    phase_ = Travel;
+    goal_ = hover;
+    arrival_ = Descend;
+    char line[160];
+    b2Vec2 s = target_.student->body->GetPosition();
+    std::snprintf(line, sizeof line, "student at (%.1f, %.1f): landing at (%.1f, %.2f)%s", s.x, s.y,
+                  target_.spot.x, target_.spot.y, throughRock ? ", through Breakable rock" : "");
+    note(line);
+    if (throughRock) {
+        planBreach();
+    } else {
+        planAttack(plan);
     }
-    phaseSteps_ = 0;
-    sinceProgress_ = 0;
-    bestRemaining_ = 1e30f;
-    leg_ = 0;
-    blockers_.clear();
-    if (found) {
-        b2Vec2 hover = target_.spot + b2Vec2(0, target_.hover);
-        path_ = throughRock ? laserPlan->pathTo(hover) : plan.pathTo(hover);
-        phase_ = Travel;
-        char line[160];
-        b2Vec2 s = target_.student->body->GetPosition();
-        std::snprintf(line, sizeof line, "student at (%.1f, %.1f): landing at (%.1f, %.2f)%s",
-                      s.x, s.y, target_.spot.x, target_.spot.y,
-                      throughRock ? ", through Breakable rock" : "");
-        note(line);
-        goal_ = hover;
-        arrival_ = Descend;
-        if (throughRock) {
-            planBreach();
-        } else {
-            planAttack(plan);
-        }
-        return;
-    }
+}
+
+void Autopilot::leaveForOrbit(const FlightPlan& plan, bool retreat) {
     b2Vec2 goal;
-    float orbitLine = static_cast<float>(world_->height - 16);
+    float orbitLine = static_cast<float>(world_->height - kOrbitBelowTop);
     path_.clear();
     if (plan.cheapestAbove(orbitLine + 2.0f, &goal)) {
         path_ = plan.pathTo(goal);
+    }
+    if (retreat) {
+        note("the hull or the fuel is running low");
     }
     phase_ = Orbit;
     note(path_.empty() ? "to orbit, no way found: straight up" : "to orbit");
@@ -587,17 +726,14 @@ float Autopilot::fuelPerMetre() const {
 
 // Enough fuel to get to the student, land, and still climb to orbit from there afterwards,
 // counting the fuel the student brings.
-bool Autopilot::affordable(float cost, b2Vec2 spot) const {
+bool Autopilot::affordable(float there, float toOrbit) const {
     Rocket* ship = world_->rocket;
     float gravity = -g_gravity[g_mission], density = g_airDensity[g_mission];
     float weight = std::max(0.0f, ship->body->GetMass() * gravity - gravity * density);
-    float trip = fuelPerMetre() * cost + kFuelPerImpulse * weight * kLandingSeconds;
+    float trip = fuelPerMetre() * there + kFuelPerImpulse * weight * kLandingSeconds;
     float tank = g_fuelLevel * kTankPerLevel;
     float after = std::min(tank, ship->fuel - trip + kStudentFuel);
-    float climb = fuelPerMetre() * kWinding * std::max(0.0f, world_->height - 16 - spot.y);
-    if (std::getenv("MORVELAN_PILOT_TRACE")) {
-        std::fprintf(stderr, "  afford: per m %.4f cost %.1f trip %.3f after %.3f climb %.3f\n", fuelPerMetre(), cost, trip, after, climb);
-    }
+    float climb = fuelPerMetre() * (toOrbit < 0 ? 1e6f : toOrbit);
     return ship->fuel - trip > kFuelReserve && after > climb + kFuelReserve;
 }
 
@@ -618,9 +754,10 @@ void Autopilot::planBreach() {
             if (blockedAt < 0 || at > blockedAt + kWallDepth) {
                 continue;
             }
-            for (int y = static_cast<int>(q.y - kShipRoom); y <= static_cast<int>(q.y + kShipRoom); y++) {
-                for (int x = static_cast<int>(q.x - kShipRoom); x <= static_cast<int>(q.x + kShipRoom);
-                     x++) {
+            for (int y = static_cast<int>(q.y - kShipRoom); y <= static_cast<int>(q.y + kShipRoom);
+                 y++) {
+                for (int x = static_cast<int>(q.x - kShipRoom);
+                     x <= static_cast<int>(q.x + kShipRoom); x++) {
                     Tile tile{x, y};
                     if (world_->getTile(x, y) == Breakable &&
                         std::find(blockers_.begin(), blockers_.end(), tile) == blockers_.end()) {
@@ -638,7 +775,8 @@ void Autopilot::planBreach() {
     for (size_t i = 0; i + 1 < path_.size(); i++) {
         float length = (path_[i + 1] - path_[i]).Length();
         if (travelled + length >= keep) {
-            shortened.push_back(path_[i] + ((keep - travelled) / length) * (path_[i + 1] - path_[i]));
+            shortened.push_back(path_[i] +
+                                ((keep - travelled) / length) * (path_[i + 1] - path_[i]));
             break;
         }
         shortened.push_back(path_[i + 1]);
@@ -654,6 +792,16 @@ void Autopilot::planBreach() {
 // from a place in the open with a clear line to it.
 void Autopilot::planAttack(const FlightPlan& plan) {
     b2Vec2 hover = target_.spot + b2Vec2(0, target_.hover);
+    // Points every few metres along the last stretch of the way in.
+    std::vector<b2Vec2> approach;
+    float along = 0;
+    for (size_t i = path_.size() - 1; i > 0 && along < kApproachLength; i--) {
+        b2Vec2 d = path_[i - 1] - path_[i];
+        for (float t = 0; t < d.Length() && along + t < kApproachLength; t += kApproachStep) {
+            approach.push_back(path_[i] + (t / d.Length()) * d);
+        }
+        along += d.Length();
+    }
     Cannon* chosen = nullptr;
     b2Vec2 place(0, 0);
     float bestScore = 0;
@@ -663,6 +811,10 @@ void Autopilot::planAttack(const FlightPlan& plan) {
         bool threat = (c - target_.spot).Length() < kCannonReach &&
                       (lineClear(c, target_.spot, kCannonHalf, kShipRoom) ||
                        lineClear(c, hover, kCannonHalf, kShipRoom));
+        for (b2Vec2 q : approach) {
+            threat = threat ||
+                     ((c - q).Length() < kApproachReach && lineClear(c, q, kCannonHalf, kShipRoom));
+        }
         if (ignored || !threat) {
             continue;
         }
@@ -688,6 +840,9 @@ void Autopilot::planAttack(const FlightPlan& plan) {
     path_ = plan.pathTo(place);
     goal_ = place;
     arrival_ = Attack;
+    if (chosen != cannon_) {
+        attackStalls_ = 0;
+    }
     cannon_ = chosen;
     cannonAt_ = chosen->body->GetPosition();
     attackStage_ = Hold;
@@ -704,7 +859,7 @@ bool Autopilot::firingPlace(const FlightPlan& plan, const Cannon* cannon, b2Vec2
     b2Vec2 c = cannon->body->GetPosition();
     float bestScore = 1e30f;
     for (float distance = kFiringNearest; distance <= kFiringFarthest; distance += 1.0f) {
-        for (int degrees = -kFiringElevation; degrees <= 180 + kFiringElevation; degrees += 10) {
+        for (int degrees = 0; degrees <= 180; degrees += 10) {
             int elevation = degrees <= 90 ? degrees : 180 - degrees;
             if (elevation > kFiringElevation) {
                 continue;
@@ -715,7 +870,8 @@ bool Autopilot::firingPlace(const FlightPlan& plan, const Cannon* cannon, b2Vec2
             if (cost < 0 || grid_->at(q) < kFiringRoom ||
                 grid_->at(q - b2Vec2(0, kFiringDrop)) < kShipRoom ||
                 !lineClear(q, c, 0.5f, kCannonHalf) || studentNearLine(q, c) ||
-                nearStudent(q, kFiringFromStudent)) {
+                cannonNearLine(q, c, cannon) || nearStudent(q, kFiringFromStudent) ||
+                studentUnderDrift(q, c)) {
                 continue;
             }
             float value = cost + 2.0f * std::fabs(distance - kFiringBest) +
@@ -730,17 +886,19 @@ bool Autopilot::firingPlace(const FlightPlan& plan, const Cannon* cannon, b2Vec2
     return bestScore < 1e30f;
 }
 
-// How many other cannons could fire at the ship at `point`.
-int Autopilot::exposure(b2Vec2 point, const Cannon* except) const {
-    int cannons = 0;
+// How much the other cannons could fire at the ship at `point`: each one awake there (its wake
+// square reaches 16 m along its own turning axes) and in sight counts, the nearer the more.
+float Autopilot::exposure(b2Vec2 point, const Cannon* except) const {
+    float exposed = 0;
     for (Cannon* cannon : world_->cannons) {
         b2Vec2 c = cannon->body->GetPosition();
-        if (cannon != except && (c - point).Length() < kCannonReach &&
+        float distance = (c - point).Length();
+        if (cannon != except && distance < kWakeDiagonal &&
             lineClear(c, point, kCannonHalf, kShipRoom)) {
-            cannons++;
+            exposed += 1 + (kWakeDiagonal - distance) / kCannonReach;
         }
     }
-    return cannons;
+    return exposed;
 }
 
 // A student stands within `distance` of the point, or anywhere below it within that width.
@@ -760,12 +918,40 @@ bool Autopilot::lineClear(b2Vec2 from, b2Vec2 to, float skipStart, float skipEnd
 
 // A laser along the line would kill a student standing near it.
 bool Autopilot::studentNearLine(b2Vec2 from, b2Vec2 to) const {
-    b2Vec2 d = to - from;
-    float length = d.Length();
     for (Student* student : world_->students) {
-        b2Vec2 p = student->body->GetPosition() - from;
-        float along = std::clamp(b2Dot(p, d) / (length * length), 0.0f, 1.0f);
-        if ((p - along * d).Length() < kLaserMargin) {
+        if (distanceToSegment(student->body->GetPosition(), from, to) < kLaserMargin) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The ship drifts toward the cannon and falls while it aims: no student may stand there.
+bool Autopilot::studentUnderDrift(b2Vec2 from, b2Vec2 cannon) const {
+    b2Vec2 drift = from + kDriftShare * (cannon - from);
+    auto near = [&](b2Vec2 point, float distance) {
+        return distanceToSegment(point, from, drift) < distance ||
+               distanceToSegment(point, from - b2Vec2(0, kFiringDrop), drift) < distance;
+    };
+    for (Student* student : world_->students) {
+        if (near(student->body->GetPosition(), kFiringFromStudent)) {
+            return true;
+        }
+    }
+    // Nor may a stopped cannon ball hang there.
+    for (Shot* shot : world_->shots) {
+        if (isMine(shot) && near(shot->body->GetPosition(), kFiringFromMine)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Another cannon stands in the way of the shots.
+bool Autopilot::cannonNearLine(b2Vec2 from, b2Vec2 to, const Cannon* target) const {
+    for (Cannon* cannon : world_->cannons) {
+        if (cannon != target &&
+            distanceToSegment(cannon->body->GetPosition(), from, to) < kLaserMargin) {
             return true;
         }
     }
@@ -794,31 +980,39 @@ void Autopilot::attack() {
     if (hold.Length() > 1.0f) {
         hold = unit(hold);
     }
-    if (std::getenv("MORVELAN_PILOT_TRACE") && steps_ % 10 == 0) {
-        std::fprintf(stderr, "  attack stage %d p (%.2f %.2f) v (%.2f %.2f) angle %.2f cool %.2f health %.2f\n",
-                     attackStage_, p.x, p.y, v.x, v.y, body->GetAngle(), ship->gunCooldown, cannon_->health);
-    }
     switch (attackStage_) {
         case Hold:
-            fly(hold, kLandingTilt);
-            if ((p - goal_).Length() < 0.6f && v.Length() < 0.4f && !ballComing(kAimTime)) {
+            // A ball on its way is dodged; where the dodge leads will do as well, if the cannon
+            // is still in sight and in reach from there.
+            fly(ballComing(kBallWarning) ? 0.5f * hold : hold, kLandingTilt);
+            // Anywhere near the place will do, in sight of the cannon and in the open.
+            if ((p - goal_).Length() < kFiringSlack && v.Length() < 0.5f && !ballComing(kAimTime) &&
+                grid_->at(p) >= kShipRoom &&
+                lineClear(body->GetWorldCenter(), cannonAt_, 0.5f, kCannonHalf)) {
                 attackStage_ = Rise;
-            }
-            break;
-        case Rise:
-            fly(b2Vec2(0, kRiseSpeed), kLandingTilt);
-            if (v.y > 0.8f * kRiseSpeed) {
-                attackStage_ = Aim;
                 aimSteps_ = 0;
             }
             break;
+        case Rise: {
+            // Climb with the nose already leaning toward the cannon, so the aim turns less.
+            float lean = std::clamp(aimAngle(), -kLean, kLean);
+            steer(lean);
+            b2Vec2 up = body->GetWorldVector(b2Vec2(0, 1));
+            float lift =
+                body->GetMass() * kVelocityGain * (kRiseSpeed - v.y) - environmentForce().y;
+            throttle(up.y > 0.3f ? std::max(0.0f, lift / up.y) : 0.0f);
+            if (v.y > 0.8f * kRiseSpeed && std::fabs(wrapAngle(lean - body->GetAngle())) < 0.2f) {
+                attackStage_ = Aim;
+                aimSteps_ = 0;
+            }
+            if (++aimSteps_ > kAimSteps) {
+                attackStage_ = Hold;
+            }
+            break;
+        }
         case Aim: {
-            // The shot leaves at the ship's velocity plus 20 m/s along the nose.
+            float angle = aimAngle();
             b2Vec2 toCannon = cannonAt_ - body->GetWorldCenter();
-            b2Vec2 d = unit(toCannon);
-            b2Vec2 across = v - b2Dot(v, d) * d;
-            b2Vec2 nose = unit(kLaserSpeed * d - across);
-            float angle = std::atan2(-nose.x, nose.y);
             steer(angle);
             float error = std::fabs(wrapAngle(angle - body->GetAngle()));
             float tolerance = std::max(0.02f, std::atan(0.3f / toCannon.Length()));
@@ -826,13 +1020,23 @@ void Autopilot::attack() {
                 !studentNearLine(body->GetWorldCenter(), cannonAt_)) {
                 keyFire_ = true;
             }
-            if (++aimSteps_ > kAimSteps || v.y < -1.5f * kRiseSpeed ||
+            if (++aimSteps_ > kAimSteps || v.y < -kFallLimit * kRiseSpeed ||
                 grid_->at(p) < kShipRoom || ballComing(kLastMoment)) {
                 attackStage_ = Hold;
             }
             break;
         }
     }
+}
+
+// The nose angle that sends a shot at the cannon: the shot leaves at the ship's velocity plus
+// 20 m/s along the nose.
+float Autopilot::aimAngle() const {
+    b2Body* body = world_->rocket->body;
+    b2Vec2 v = body->GetLinearVelocity();
+    b2Vec2 d = unit(cannonAt_ - body->GetWorldCenter());
+    b2Vec2 nose = unit(kLaserSpeed * d - (v - b2Dot(v, d) * d));
+    return std::atan2(-nose.x, nose.y);
 }
 
 // Coins from a burst cannon drift about; fly at each in turn, near enough for it to be drawn in.
@@ -850,7 +1054,7 @@ void Autopilot::collect() {
         float distance = (c - centre).Length();
         if ((c - cannonAt_).Length() < kCoinSearch && distance < nearestDistance &&
             lineClear(centre, c, 0.0f, 0.3f) && !nearStudent(c, kCoinFromStudent) &&
-            exposure(c, nullptr) == 0) {
+            exposure(c, nullptr) <= 0) {
             nearest = coin;
             nearestDistance = distance;
         }
@@ -860,10 +1064,6 @@ void Autopilot::collect() {
         return;
     }
     b2Vec2 toward = nearest->body->GetPosition() - centre;
-    if (std::getenv("MORVELAN_PILOT_TRACE") && steps_ % 20 == 0) {
-        std::fprintf(stderr, "  coins %zu got %d coin at (%.2f %.2f) v (%.2f %.2f) ship (%.2f %.2f) room %.2f\n", world_->coins.size(), world_->coinsCollected, nearest->body->GetPosition().x,
-                     nearest->body->GetPosition().y, nearest->body->GetLinearVelocity().x, nearest->body->GetLinearVelocity().y, centre.x, centre.y, grid_->at(body->GetPosition()));
-    }
     float speed = std::min(1.5f, 0.3f + 0.5f * toward.Length());
     b2Vec2 velocity = speed * unit(toward);
     if (grid_->at(body->GetPosition() + 0.5f * velocity) < kShipRoom) {
@@ -877,7 +1077,18 @@ void Autopilot::travel() {
         restart("the student is gone");
         return;
     }
-    followPath(0.0f);
+    switch (ballAhead()) {
+        case StoppedBall:
+            restart("a stopped cannon ball lies ahead");
+            return;
+        case FlyingBall:
+            fly(b2Vec2(0, 0), kCruiseTilt);  // let it pass
+            sinceProgress_ = 0;
+            return;
+        default:
+            followPath(0.0f);
+            break;
+    }
     b2Vec2 p = world_->rocket->body->GetPosition();
     b2Vec2 v = world_->rocket->body->GetLinearVelocity();
     if ((p - goal_).Length() < 0.35f && v.Length() < 0.5f) {
@@ -885,12 +1096,40 @@ void Autopilot::travel() {
         phaseSteps_ = 0;
     } else if (sinceProgress_ > kStallSteps) {
         if (arrival_ == Attack) {
-            ignored_.push_back(cannon_);
+            if (++attackStalls_ >= kAttackStalls) {
+                ignored_.push_back(cannon_);
+                attackStalls_ = 0;
+            }
         } else if (++replans_ > kReplansPerTarget) {
             giveUp(target_.student, "the ship could not get there");
         }
         restart("no headway");
     }
+}
+
+// A cannon ball on the next stretch of the path: a stopped one the plan did not know about
+// means a new plan; a flying one is let by.
+Autopilot::BallAhead Autopilot::ballAhead() const {
+    b2Vec2 p = world_->rocket->body->GetPosition();
+    BallAhead found = NoBall;
+    for (Shot* shot : world_->shots) {
+        b2Vec2 m = shot->body->GetPosition();
+        if (shot->type != CollisionCategory::CannonBall || (m - p).Length() > kBallLookAhead) {
+            continue;
+        }
+        b2Vec2 from = p;
+        for (size_t i = leg_ + 1; i < path_.size() && (path_[i] - p).Length() < 2 * kBallLookAhead;
+             i++) {
+            if (distanceToSegment(m, from, path_[i]) < kShipRoom + kMineHalf) {
+                if (isMine(shot) && grid_->at(m) > 0) {
+                    return StoppedBall;
+                }
+                found = isMine(shot) ? found : FlyingBall;
+            }
+            from = path_[i];
+        }
+    }
+    return found;
 }
 
 // Shoots the Breakable tiles in the way from the stand-off point: hover there, turn the nose to
@@ -947,7 +1186,8 @@ void Autopilot::breach() {
 bool Autopilot::blockerInSight(b2Vec2 from, Tile* aim) const {
     std::vector<Tile> order = blockers_;
     auto distance = [&](Tile t) { return (b2Vec2(t.x + 0.5f, t.y + 0.5f) - from).Length(); };
-    std::sort(order.begin(), order.end(), [&](Tile a, Tile b) { return distance(a) < distance(b); });
+    std::sort(order.begin(), order.end(),
+              [&](Tile a, Tile b) { return distance(a) < distance(b); });
     for (Tile tile : order) {
         b2Vec2 d = b2Vec2(tile.x + 0.5f, tile.y + 0.5f) - from;
         float length = d.Length();
@@ -983,22 +1223,23 @@ void Autopilot::descend() {
     bool lined = std::fabs(dx) < kLinedUp && std::fabs(v.x) < kLinedUp;
     b2Vec2 velocity;
     float tilt = kLandingTilt;
+    if (phaseSteps_ > kDescentSteps) {
+        badSpots_.push_back(target_.spot);
+        restart("could not settle on the landing spot");
+        return;
+    }
     if (height > lineUp + 0.1f) {
-        velocity.x = std::clamp(1.5f * dx, -0.7f, 0.7f);
+        velocity.x = std::clamp(kLineUpGain * dx, -0.6f, 0.6f);
         velocity.y = std::fabs(dx) < 0.3f ? -std::min(0.3f + 0.5f * (height - lineUp), 1.0f) : 0.0f;
     } else if (lined || height < kCommitted) {
         velocity.x = std::clamp(dx, -0.2f, 0.2f);
         velocity.y = -(0.25f + 0.3f * height);
         tilt = height < kCommitted ? kTouchdownTilt : kFinalTilt;
     } else {
-        velocity.x = std::clamp(1.5f * dx, -0.5f, 0.5f);
+        velocity.x = std::clamp(kLineUpGain * dx, -0.4f, 0.4f);
         velocity.y = std::clamp(1.5f * (lineUp - height), -0.3f, 0.5f);
     }
     fly(velocity, tilt);
-    if (std::getenv("MORVELAN_PILOT_TRACE") && steps_ % 10 == 0) {
-        std::fprintf(stderr, "  descend p (%.2f %.2f) v (%.2f %.2f) h %.2f dx %.2f angle %.2f avoid (%.2f %.2f) ground %d\n", p.x, p.y, v.x, v.y,
-                     height, dx, body->GetAngle(), avoidance().x, avoidance().y, touchesGround());
-    }
     if (touchesGround() && height < 0.2f) {
         keyUp_ = keyLeft_ = keyRight_ = false;
         phase_ = Settle;
@@ -1023,12 +1264,6 @@ void Autopilot::settle() {
         return;
     }
     float x = target_.student->body->GetPosition().x;
-    if (std::getenv("MORVELAN_PILOT_TRACE") && phaseSteps_ % 20 == 0) {
-        b2Body* b = world_->rocket->body;
-        std::fprintf(stderr, "  ship (%.3f %.3f) v %.3f w %.3f a %.3f student (%.3f %.3f) walking %d\n", p.x, p.y,
-                     b->GetLinearVelocity().Length(), b->GetAngularVelocity(), b->GetAngle(), x,
-                     target_.student->body->GetPosition().y, target_.student->walking);
-    }
     if (std::fabs(x - studentX_) > 0.005f) {
         studentX_ = x;
         studentStill_ = 0;
@@ -1180,11 +1415,6 @@ void Autopilot::followPath(float endSpeed) {
         float cornerSpeed = std::max(0.6f, cruise_ * std::cos(std::min(turn, kPi / 2)));
         speed = std::min(speed, std::sqrt(cornerSpeed * cornerSpeed + 2 * brake * toCorner));
         toCorner += (path_[i + 1] - path_[i]).Length();
-    }
-    if (std::getenv("MORVELAN_PILOT_TRACE") && steps_ % 60 == 0) {
-        b2Vec2 v = body->GetLinearVelocity();
-        std::fprintf(stderr, "  at (%.2f %.2f) v (%.2f %.2f) leg %zu/%zu speed %.2f room %.2f brake %.2f rem %.1f angle %.2f\n",
-                     p.x, p.y, v.x, v.y, leg_, path_.size(), speed, room, brake, remaining, body->GetAngle());
     }
     // Near the end, close in on it gently.
     b2Vec2 velocity = speed * unit(carrot - p);

@@ -40,20 +40,26 @@ private:
 class FlightPlan {
 public:
     FlightPlan(const ClearanceGrid& grid, b2Vec2 from, float waterLevel);
+    // The other way round: from the open sky above `skyHeight` down to every point.
+    FlightPlan(const ClearanceGrid& grid, float skyHeight, float waterLevel);
 
     // Cost of the way to the grid point nearest `goal`; negative when there is none.
     float costTo(b2Vec2 goal) const;
+    // Its length in metres; negative when there is none.
+    float lengthTo(b2Vec2 goal) const;
     // The way there as straight legs through open space, starting at `from`.
     std::vector<b2Vec2> pathTo(b2Vec2 goal) const;
     // The cheapest reachable point at or above `height`; false when none.
     bool cheapestAbove(float height, b2Vec2* goal) const;
 
 private:
+    void search(const std::vector<std::pair<int, float>>& seeds, float waterLevel);
     int nodeOf(b2Vec2 point) const;
 
     const ClearanceGrid& grid_;
     b2Vec2 from_;
     std::vector<float> cost_;
+    std::vector<float> length_;
     std::vector<int> previous_;
 };
 
@@ -67,13 +73,13 @@ public:
     void step();
 
     bool headingForOrbit() const { return phase_ == Orbit; }
-    // What happened, one line per event (targets, landings, boardings, students given up).
-    const std::vector<std::string>& log() const { return log_; }
+    // What happened, one line per event (targets, landings, hits, boardings, students given up).
     std::string logText() const;
 
 private:
     enum Phase { Choose, Travel, Breach, Attack, Collect, Descend, Settle, Orbit };
     enum AttackStage { Hold, Rise, Aim };
+    enum BallAhead { NoBall, FlyingBall, StoppedBall };
 
     struct Tile {
         int x, y;
@@ -88,6 +94,10 @@ private:
 
     // Phases.
     void choose();
+    bool pickStudent(const FlightPlan& plan, const FlightPlan& laserPlan,
+                     const FlightPlan& laserSky, bool* throughRock);
+    void headForStudent(const FlightPlan& way, bool throughRock, const FlightPlan& plan);
+    void leaveForOrbit(const FlightPlan& plan, bool retreat);
     void travel();
     void breach();
     void attack();
@@ -102,23 +112,32 @@ private:
 
     // Cannons in the way.
     void planAttack(const FlightPlan& plan);
+    float aimAngle() const;
     bool firingPlace(const FlightPlan& plan, const Cannon* cannon, b2Vec2* place,
                      float* score) const;
     bool lineClear(b2Vec2 from, b2Vec2 to, float skipStart, float skipEnd) const;
     bool studentNearLine(b2Vec2 from, b2Vec2 to) const;
-    int exposure(b2Vec2 point, const Cannon* except) const;
+    bool studentUnderDrift(b2Vec2 from, b2Vec2 cannon) const;
+    bool cannonNearLine(b2Vec2 from, b2Vec2 to, const Cannon* target) const;
+    float exposure(b2Vec2 point, const Cannon* except) const;
     bool nearStudent(b2Vec2 point, float distance) const;
 
     // Landing places.
     bool findSpot(const ClearanceGrid& grid, Student* student, Target* target) const;
     bool studentCanWalk(b2Vec2 student, float shipX) const;
     bool isGone(const Student* student) const;
-    float fuelPerMetre() const;
-    bool affordable(float cost, b2Vec2 spot) const;
     void giveUp(Student* student, const char* why);
+    bool coveredByStandingCannon(const Target& target) const;
+
+    // Fuel and hull.
+    float fuelPerMetre() const;
+    bool affordable(float there, float toOrbit) const;
+    bool fuelForOrbit() const;
+    bool shouldRetreat() const;
 
     // Flying.
     void followPath(float endSpeed);
+    BallAhead ballAhead() const;
     void fly(b2Vec2 velocity, float maxTilt);
     b2Vec2 avoidance() const;
     bool ballComing(float seconds) const;
@@ -134,8 +153,9 @@ private:
     void note(const std::string& line);
 
     World* world_;
-    float cruise_;  // m/s in open air
+    float cruise_;                         // m/s in open air
     std::unique_ptr<ClearanceGrid> grid_;  // as of the last plan
+    std::unique_ptr<FlightPlan> sky_;      // the ways up to orbit, as of the last plan
     Phase phase_ = Choose;
     int steps_ = 0;
     float lastHull_ = 0;
@@ -144,14 +164,16 @@ private:
     std::vector<Student*> givenUp_;
     std::vector<b2Vec2> badSpots_;
     std::vector<b2Vec2> path_;
-    size_t leg_ = 0;             // path_[leg_] to path_[leg_ + 1] is being flown
-    int phaseSteps_ = 0;         // steps since the phase began
-    float bestRemaining_ = 0;    // metres of path left, at best so far
-    int sinceProgress_ = 0;      // steps since the path left last shrank
-    int replans_ = 0;            // for the current target
-    float studentX_ = 0;         // the target's x when last seen moving
-    int studentStill_ = 0;       // steps since the target last moved
-    float thrustDebt_ = 0;       // newtons wanted but not yet given, summed over steps
+    size_t leg_ = 0;           // path_[leg_] to path_[leg_ + 1] is being flown
+    int phaseSteps_ = 0;       // steps since the phase began
+    float bestRemaining_ = 0;  // metres of path left, at best so far
+    int sinceProgress_ = 0;    // steps since the path left last shrank
+    int replans_ = 0;          // for the current target
+    int landingHits_ = 0;      // for the current target
+    int attackStalls_ = 0;     // for the current cannon
+    float studentX_ = 0;       // the target's x when last seen moving
+    int studentStill_ = 0;     // steps since the target last moved
+    float thrustDebt_ = 0;     // newtons wanted but not yet given, summed over steps
     float lastFuel_ = -1;
     std::vector<Tile> blockers_;  // Breakable tiles to shoot before going on
     b2Vec2 goal_{0, 0};           // where the path ends
