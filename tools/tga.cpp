@@ -40,7 +40,7 @@ std::vector<uint8_t> encodeTga(const Image& image, int bitsPerPixel) {
     bytes.push_back(0);  // no colour map
     bytes.push_back(kTrueColourUncompressed);
     for (int i = 0; i < 5; i++) {
-        bytes.push_back(0);  // colour map specification, unused
+        bytes.push_back(0);  // colour map fields, unused
     }
     putShort(bytes, 0);  // x origin
     putShort(bytes, 0);  // y origin
