@@ -15,6 +15,7 @@
 #include "frontend/campaign.h"
 #include "frontend/window.h"
 #include "platform/scripted_input.h"
+#include "tests/benchmark_main.h"
 #include "tests/flight_sandbox.h"
 #include "tests/test_support.h"
 
@@ -72,19 +73,6 @@ BENCHMARK(drawFlightFrame)->Unit(benchmark::kMicrosecond)->Repetitions(9)->Displ
 
 }  // namespace
 
-// Draws into the game's own window, so it needs a (virtual) display.
 int main(int argc, char** argv) {
-    useScriptedInput();
-    if (!std::getenv("DISPLAY") || !glfwInit()) {
-        std::fprintf(stderr, "needs a display (run under xvfb-run)\n");
-        return 1;
-    }
-    g_fullScreen = false;
-    openWindow(800, 600);
-    if (!g_window) {
-        return 1;
-    }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return runBenchmarksInGameWindow(argc, argv);
 }

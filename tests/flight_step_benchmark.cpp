@@ -16,6 +16,7 @@
 #include "frontend/launch.h"
 #include "frontend/window.h"
 #include "platform/scripted_input.h"
+#include "tests/benchmark_main.h"
 
 namespace {
 
@@ -132,15 +133,6 @@ BENCHMARK(updateTileBodies)
     ->Repetitions(10)
     ->ReportAggregatesOnly(true);
 
-// The World loads its pictures, so the game's window (under a virtual display) comes first.
 int main(int argc, char** argv) {
-    useScriptedInput();
-    if (glfwInit()) {
-        g_fullScreen = false;
-        openWindow(800, 600);
-    }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarksInGameWindow(argc, argv);
 }

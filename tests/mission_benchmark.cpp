@@ -15,6 +15,7 @@
 #include "frontend/launch.h"
 #include "frontend/window.h"
 #include "platform/scripted_input.h"
+#include "tests/benchmark_main.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -108,20 +109,6 @@ void mission3Draw(benchmark::State& state) {
 BENCHMARK(mission3Update)->Unit(benchmark::kMicrosecond)->Repetitions(10)->ReportAggregatesOnly();
 BENCHMARK(mission3Draw)->Unit(benchmark::kMicrosecond)->Repetitions(9)->ReportAggregatesOnly();
 
-// The World loads its pictures and draws into the game's window, so it needs a (virtual)
-// display.
 int main(int argc, char** argv) {
-    useScriptedInput();
-    if (!glfwInit()) {
-        return 1;
-    }
-    g_fullScreen = false;
-    openWindow(800, 600);
-    if (!g_window) {
-        return 1;
-    }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarksInGameWindow(argc, argv);
 }
