@@ -3,16 +3,16 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "campaign/sounds.h"
+#include "drawing/sprite_sheet.h"
 #include "flight/coin.h"
 #include "flight/collision_category.h"
 #include "flight/explosion.h"
 #include "flight/rocket.h"
 #include "flight/shot.h"
-#include "flight/sprite_sheet.h"
 #include "flight/tile_kind.h"
 #include "flight/user_data.h"
 #include "flight/world.h"
-#include "frontend/sounds.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
+#include "drawing/sprite_sheet.h"
 #include "flight/collision_category.h"
 #include "flight/rocket.h"
-#include "flight/sprite_sheet.h"
 #include "flight/tile_kind.h"
 #include "flight/user_data.h"
 #include "flight/world.h"

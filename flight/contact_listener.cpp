@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "campaign/campaign_state.h"
+#include "campaign/sounds.h"
 #include "flight/cannon.h"
 #include "flight/coin.h"
 #include "flight/collision_category.h"
@@ -11,8 +13,6 @@
 #include "flight/tile_kind.h"
 #include "flight/user_data.h"
 #include "flight/world.h"
-#include "frontend/campaign.h"
-#include "frontend/sounds.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
+#include "drawing/sprite_sheet.h"
 #include "flight/puff_body.h"
-#include "flight/sprite_sheet.h"
 #include "flight/user_data.h"
 #include "flight/world.h"
 

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "campaign/sounds.h"
 #include "flight/cannon.h"
 #include "flight/coin.h"
 #include "flight/explosion.h"
@@ -11,7 +12,6 @@
 #include "flight/student.h"
 #include "flight/wake_rule.h"
 #include "flight/world.h"
-#include "frontend/sounds.h"
 #include "platform/input.h"
 
 namespace {

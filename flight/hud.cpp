@@ -6,12 +6,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "flight/font.h"
+#include "campaign/campaign_state.h"
+#include "drawing/font.h"
+#include "drawing/sprite_sheet.h"
 #include "flight/minimap.h"
 #include "flight/rocket.h"
-#include "flight/sprite_sheet.h"
 #include "flight/world.h"
-#include "frontend/campaign.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
+#include "drawing/sprite_sheet.h"
 #include "flight/rocket.h"
-#include "flight/sprite_sheet.h"
 #include "flight/student.h"
 #include "flight/tile_kind.h"
 #include "flight/world.h"

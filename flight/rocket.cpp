@@ -5,13 +5,13 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "campaign/campaign_state.h"
+#include "campaign/sounds.h"
 #include "flight/collision_category.h"
 #include "flight/particle.h"
 #include "flight/shot.h"
 #include "flight/user_data.h"
 #include "flight/world.h"
-#include "frontend/campaign.h"
-#include "frontend/sounds.h"
 #include "platform/input.h"
 
 namespace {

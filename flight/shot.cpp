@@ -2,8 +2,8 @@
 
 #include <GL/gl.h>
 
+#include "drawing/sprite_sheet.h"
 #include "flight/collision_category.h"
-#include "flight/sprite_sheet.h"
 #include "flight/user_data.h"
 #include "flight/world.h"
 

@@ -4,15 +4,15 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "campaign/campaign_state.h"
+#include "campaign/sounds.h"
+#include "drawing/sprite_sheet.h"
 #include "flight/collision_category.h"
 #include "flight/explosion.h"
 #include "flight/rocket.h"
-#include "flight/sprite_sheet.h"
 #include "flight/tile_kind.h"
 #include "flight/user_data.h"
 #include "flight/world.h"
-#include "frontend/campaign.h"
-#include "frontend/sounds.h"
 
 namespace {
 

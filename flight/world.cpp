@@ -2,18 +2,18 @@
 
 #include <algorithm>
 
+#include "drawing/font.h"
+#include "drawing/sprite_sheet.h"
+#include "drawing/texture.h"
 #include "flight/cannon.h"
 #include "flight/coin.h"
 #include "flight/explosion.h"
-#include "flight/font.h"
 #include "flight/minimap.h"
 #include "flight/object_list.h"
 #include "flight/particle.h"
 #include "flight/rocket.h"
 #include "flight/shot.h"
-#include "flight/sprite_sheet.h"
 #include "flight/student.h"
-#include "flight/texture.h"
 #include "flight/tile_kind.h"
 
 namespace {

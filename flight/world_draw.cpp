@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "campaign/campaign_state.h"
+#include "drawing/sprite_sheet.h"
 #include "flight/cannon.h"
 #include "flight/coin.h"
 #include "flight/explosion.h"
@@ -9,11 +11,9 @@
 #include "flight/particle.h"
 #include "flight/rocket.h"
 #include "flight/shot.h"
-#include "flight/sprite_sheet.h"
 #include "flight/student.h"
 #include "flight/tile_kind.h"
 #include "flight/world.h"
-#include "frontend/campaign.h"
 
 namespace {
 

@@ -8,15 +8,15 @@
 #include <ctime>
 #include <iostream>
 
+#include "campaign/campaign_state.h"
+#include "campaign/sounds.h"
+#include "drawing/font.h"
 #include "flight/contact_listener.h"
-#include "flight/font.h"
 #include "flight/world.h"
-#include "frontend/campaign.h"
 #include "frontend/launch.h"
 #include "frontend/mission_select.h"
 #include "frontend/results.h"
 #include "frontend/shop.h"
-#include "frontend/sounds.h"
 #include "frontend/title.h"
 #include "frontend/window.h"
 #include "platform/glfw_input.h"

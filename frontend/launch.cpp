@@ -4,9 +4,9 @@
 
 #include <cstdio>
 
+#include "campaign/campaign_state.h"
 #include "flight/rocket.h"
 #include "flight/world.h"
-#include "frontend/campaign.h"
 
 namespace {
 const float kMassPerLevel = 0.5f;          // kg per upgrade level

@@ -6,9 +6,9 @@
 #include <iomanip>
 #include <sstream>
 
-#include "flight/font.h"
-#include "frontend/campaign.h"
-#include "frontend/sounds.h"
+#include "campaign/campaign_state.h"
+#include "campaign/sounds.h"
+#include "drawing/font.h"
 #include "frontend/totals.h"
 #include "platform/input.h"
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "frontend/campaign.h"
+#include "campaign/campaign_state.h"
 
 namespace {
 

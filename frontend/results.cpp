@@ -6,10 +6,10 @@
 #include <iomanip>
 #include <sstream>
 
-#include "flight/font.h"
-#include "frontend/campaign.h"
+#include "campaign/campaign_state.h"
+#include "campaign/sounds.h"
+#include "drawing/font.h"
 #include "frontend/progress.h"
-#include "frontend/sounds.h"
 #include "frontend/title.h"
 #include "frontend/totals.h"
 #include "platform/input.h"

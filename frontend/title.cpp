@@ -5,11 +5,11 @@
 
 #include <cstring>
 
-#include "flight/font.h"
-#include "flight/texture.h"
-#include "frontend/campaign.h"
+#include "campaign/campaign_state.h"
+#include "campaign/sounds.h"
+#include "drawing/font.h"
+#include "drawing/texture.h"
 #include "frontend/progress.h"
-#include "frontend/sounds.h"
 #include "platform/input.h"
 
 namespace {

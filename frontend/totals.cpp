@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "frontend/campaign.h"
+#include "campaign/campaign_state.h"
 
 namespace {
 

@@ -4,14 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "campaign/campaign_state.h"
 #include "flight/cannon.h"
 #include "flight/rocket.h"
 #include "flight/student.h"
 #include "flight/tile_kind.h"
 #include "flight/world.h"
-#include "frontend/campaign.h"
-#include "tests/autopilot.h"
 #include "tests/flight_sandbox.h"
+#include "tests/pilot/autopilot.h"
 
 // The autopilot on small maps: it flies the real World through the keys alone.
 namespace {

@@ -11,15 +11,15 @@
 #include <memory>
 #include <string>
 
+#include "campaign/campaign_state.h"
 #include "flight/contact_listener.h"
 #include "flight/rocket.h"
 #include "flight/world.h"
-#include "frontend/campaign.h"
 #include "frontend/game.h"
 #include "frontend/launch.h"
 #include "frontend/mission_select.h"
 #include "platform/scripted_input.h"
-#include "tests/autopilot.h"
+#include "tests/pilot/autopilot.h"
 #include "tests/test_support.h"
 
 // The campaign flown by the autopilot: the real missions' levels, the real flight step, keys

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "campaign/campaign_state.h"
 #include "flight/coin.h"
 #include "flight/rocket.h"
 #include "flight/world.h"
-#include "frontend/campaign.h"
 #include "tests/flight_sandbox.h"
 
 // Readable failures for positions and velocities.

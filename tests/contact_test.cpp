@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "campaign/campaign_state.h"
 #include "flight/cannon.h"
 #include "flight/coin.h"
 #include "flight/collision_category.h"
@@ -13,7 +14,6 @@
 #include "flight/student.h"
 #include "flight/tile_kind.h"
 #include "flight/world.h"
-#include "frontend/campaign.h"
 #include "platform/scripted_input.h"
 #include "tests/flight_sandbox.h"
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "flight/font.h"
-#include "flight/sprite_sheet.h"
-#include "flight/texture.h"
+#include "drawing/font.h"
+#include "drawing/sprite_sheet.h"
+#include "drawing/texture.h"
 #include "tests/test_support.h"
 
 namespace {

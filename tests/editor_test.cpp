@@ -5,12 +5,12 @@
 #include <filesystem>
 #include <string>
 
+#include "campaign/campaign_state.h"
 #include "flight/cannon.h"
 #include "flight/rocket.h"
 #include "flight/student.h"
 #include "flight/tile_kind.h"
 #include "flight/world.h"
-#include "frontend/campaign.h"
 #include "platform/scripted_input.h"
 #include "tests/flight_sandbox.h"
 #include "tests/test_support.h"

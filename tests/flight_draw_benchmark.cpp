@@ -8,11 +8,11 @@
 #include <cstdlib>
 #include <vector>
 
+#include "campaign/campaign_state.h"
 #include "flight/cannon.h"
 #include "flight/student.h"
 #include "flight/tile_kind.h"
 #include "flight/world.h"
-#include "frontend/campaign.h"
 #include "frontend/window.h"
 #include "platform/scripted_input.h"
 #include "tests/benchmark_main.h"

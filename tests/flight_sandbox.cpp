@@ -2,11 +2,11 @@
 
 #include <box2d/box2d.h>
 
+#include "campaign/campaign_state.h"
 #include "flight/collision_category.h"
 #include "flight/rocket.h"
 #include "flight/tile_kind.h"
 #include "flight/world.h"
-#include "frontend/campaign.h"
 #include "frontend/launch.h"
 
 namespace {

@@ -8,11 +8,11 @@
 #include <cstdlib>
 #include <memory>
 
+#include "campaign/campaign_state.h"
 #include "flight/contact_listener.h"
 #include "flight/rocket.h"
 #include "flight/tile_kind.h"
 #include "flight/world.h"
-#include "frontend/campaign.h"
 #include "frontend/launch.h"
 #include "frontend/window.h"
 #include "platform/scripted_input.h"

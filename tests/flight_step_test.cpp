@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "campaign/campaign_state.h"
+#include "campaign/sounds.h"
 #include "flight/explosion.h"
 #include "flight/rocket.h"
 #include "flight/world.h"
-#include "frontend/campaign.h"
 #include "frontend/launch.h"
-#include "frontend/sounds.h"
 #include "platform/scripted_input.h"
 #include "platform/sound.h"
 #include "tests/flight_sandbox.h"

@@ -8,9 +8,9 @@
 #include <sstream>
 #include <string>
 
+#include "campaign/campaign_state.h"
 #include "flight/rocket.h"
 #include "flight/world.h"
-#include "frontend/campaign.h"
 #include "frontend/game.h"
 #include "frontend/progress.h"
 #include "frontend/shop.h"

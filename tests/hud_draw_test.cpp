@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "flight/font.h"
+#include "campaign/campaign_state.h"
+#include "drawing/font.h"
 #include "flight/rocket.h"
 #include "flight/world.h"
-#include "frontend/campaign.h"
 #include "tests/flight_sandbox.h"
 #include "tests/test_support.h"
-#include "tools/tga.h"
+#include "tools/common/tga.h"
 
 namespace {
 

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "flight/texture.h"
+#include "drawing/texture.h"
 #include "flight/world.h"
 #include "tests/test_support.h"
-#include "tools/assets.h"
-#include "tools/image_makers.h"
-#include "tools/tga.h"
+#include "tools/common/tga.h"
+#include "tools/images/images.h"
+#include "tools/images/pictures.h"
 
 namespace {
 

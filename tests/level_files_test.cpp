@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "campaign/campaign_state.h"
 #include "flight/cannon.h"
 #include "flight/student.h"
 #include "flight/tile_kind.h"
 #include "flight/world.h"
-#include "frontend/campaign.h"
 #include "tests/test_support.h"
 
 namespace {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "campaign/campaign_state.h"
 #include "flight/cannon.h"
 #include "flight/collision_category.h"
 #include "flight/contact_listener.h"
@@ -18,13 +19,12 @@
 #include "flight/shot.h"
 #include "flight/student.h"
 #include "flight/world.h"
-#include "frontend/campaign.h"
 #include "frontend/launch.h"
 #include "tests/test_support.h"
-#include "tools/assets.h"
-#include "tools/level_checker.h"
-#include "tools/level_map.h"
-#include "tools/level_missions.h"
+#include "tools/levels/checker.h"
+#include "tools/levels/level_map.h"
+#include "tools/levels/levels.h"
+#include "tools/levels/missions.h"
 
 namespace {
 

@@ -5,15 +5,15 @@
 
 #include <string>
 
-#include "flight/font.h"
-#include "frontend/campaign.h"
+#include "campaign/campaign_state.h"
+#include "drawing/font.h"
 #include "frontend/mission_select.h"
 #include "frontend/progress.h"
 #include "frontend/shop.h"
 #include "frontend/title.h"
 #include "platform/scripted_input.h"
 #include "tests/test_support.h"
-#include "tools/tga.h"
+#include "tools/common/tga.h"
 
 namespace {
 

@@ -9,13 +9,13 @@
 #include <ostream>
 #include <string>
 
+#include "campaign/campaign_state.h"
+#include "drawing/sprite_sheet.h"
+#include "drawing/texture.h"
 #include "flight/rocket.h"
-#include "flight/sprite_sheet.h"
 #include "flight/student.h"
-#include "flight/texture.h"
 #include "flight/tile_kind.h"
 #include "flight/world.h"
-#include "frontend/campaign.h"
 #include "platform/scripted_input.h"
 #include "tests/flight_sandbox.h"
 #include "tests/test_support.h"

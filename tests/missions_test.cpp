@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "campaign/campaign_state.h"
 #include "flight/cannon.h"
 #include "flight/contact_listener.h"
 #include "flight/rocket.h"
@@ -14,7 +15,6 @@
 #include "flight/student.h"
 #include "flight/tile_kind.h"
 #include "flight/world.h"
-#include "frontend/campaign.h"
 #include "frontend/launch.h"
 #include "frontend/results.h"
 #include "frontend/title.h"

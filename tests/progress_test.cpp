@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "frontend/campaign.h"
+#include "campaign/campaign_state.h"
 #include "frontend/progress.h"
 #include "tests/test_support.h"
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "frontend/campaign.h"
+#include "campaign/campaign_state.h"
 #include "frontend/progress.h"
 #include "frontend/results.h"
 #include "platform/scripted_input.h"

@@ -6,11 +6,11 @@
 
 #include <cstdlib>
 
+#include "campaign/campaign_state.h"
 #include "flight/particle.h"
 #include "flight/rocket.h"
 #include "flight/shot.h"
 #include "flight/world.h"
-#include "frontend/campaign.h"
 #include "platform/scripted_input.h"
 #include "tests/flight_sandbox.h"
 #include "tests/test_support.h"

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "campaign/campaign_state.h"
 #include "flight/collision_category.h"
 #include "flight/rocket.h"
 #include "flight/shot.h"
 #include "flight/world.h"
-#include "frontend/campaign.h"
 #include "tests/flight_sandbox.h"
 #include "tests/test_support.h"
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "frontend/campaign.h"
+#include "campaign/campaign_state.h"
 
 TEST(Campaign, FreshRunStartsWithNoMissionAndLevelsAtOne) {
     resetCampaign();

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "tests/test_support.h"
-#include "tools/assets.h"
-#include "tools/music.h"
-#include "tools/synth.h"
+#include "tools/audio.h"
+#include "tools/common/synth.h"
+#include "tools/music/music.h"
 
 namespace {
 

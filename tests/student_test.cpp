@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "campaign/campaign_state.h"
 #include "flight/collision_category.h"
 #include "flight/explosion.h"
 #include "flight/rocket.h"
 #include "flight/shot.h"
 #include "flight/student.h"
 #include "flight/world.h"
-#include "frontend/campaign.h"
 #include "tests/flight_sandbox.h"
 
 namespace {

@@ -2,10 +2,10 @@
 
 #include <box2d/box2d.h>
 
+#include "campaign/campaign_state.h"
 #include "flight/collision_category.h"
 #include "flight/tile_kind.h"
 #include "flight/world.h"
-#include "frontend/campaign.h"
 #include "tests/flight_sandbox.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "frontend/window.h"
-#include "tools/tga.h"
+#include "tools/common/tga.h"
 
 namespace {
 

@@ -9,19 +9,19 @@
 #include <string>
 #include <vector>
 
+#include "campaign/campaign_state.h"
+#include "drawing/sprite_sheet.h"
 #include "flight/cannon.h"
 #include "flight/coin.h"
 #include "flight/collision_category.h"
 #include "flight/shot.h"
-#include "flight/sprite_sheet.h"
 #include "flight/student.h"
 #include "flight/tile_kind.h"
 #include "flight/world.h"
-#include "frontend/campaign.h"
 #include "platform/scripted_input.h"
 #include "tests/flight_sandbox.h"
 #include "tests/test_support.h"
-#include "tools/tga.h"
+#include "tools/common/tga.h"
 
 namespace {
 

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <string>
+
+// Writes every picture of graphics/ below `top`. Deterministic.
+bool generateImages(const std::string& top);
