@@ -31,8 +31,8 @@ const float kPromptX = 45, kPromptY = 132;
 
 // A total as it will stand once this result is taken into the bests: only an improvement counts.
 int totalWith(int total, int result, int best) {
-    int gain = result > best ? wrappingSubtract(result, best) : 0;
-    return wrappingAdd(total, gain);
+    int gain = result > best ? saturatingSubtract(result, best) : 0;
+    return saturatingAdd(total, gain);
 }
 
 std::string line(const char* label, int value, int width) {

@@ -71,7 +71,7 @@ void sell() {
         return;
     }
     playSound(g_soundBlip);
-    g_shopCredits = wrappingAdd(g_shopCredits, kPartPrice);
+    g_shopCredits = saturatingAdd(g_shopCredits, kPartPrice);
     level = clamp(level - 1, kMinLevel, kMaxLevel);
 }
 
@@ -151,7 +151,9 @@ int shopUpdate() {
     if (total < kLeastToShop) {
         return 1;
     }
-    g_shopCredits = wrappingSubtract(wrappingAdd(total, kFreeCredits), kPartPrice * levelSum());
+    // total + 500 - 100 x levels, taken as the total less what the levels above 1 cost, so that a
+    // total at the int limit is not cut by 500 on the way.
+    g_shopCredits = saturatingSubtract(total, kPartPrice * levelSum() - kFreeCredits);
     const int arrows[] = {GLFW_KEY_DOWN, GLFW_KEY_UP, GLFW_KEY_LEFT, GLFW_KEY_RIGHT};
     for (int key : arrows) {
         if (handleKey(key)) {

@@ -1,36 +1,43 @@
 #include "frontend/totals.h"
 
-#include <cstdint>
+#include <climits>
 
 #include "campaign/campaign_state.h"
 
 namespace {
 
-int fromBits(uint32_t bits) {
-    return static_cast<int>(static_cast<int32_t>(bits));
+int saturated(long long value) {
+    if (value > INT_MAX) {
+        return INT_MAX;
+    }
+    if (value < INT_MIN) {
+        return INT_MIN;
+    }
+    return static_cast<int>(value);
 }
 
-int wrappingSum(const int* values) {
-    int sum = 0;
+// Eight ints cannot overflow a long long, so the order of the rows does not matter.
+int saturatedSum(const int* values) {
+    long long sum = 0;
     for (int i = 0; i < g_missionCount; i++) {
-        sum = wrappingAdd(sum, values[i]);
+        sum += values[i];
     }
-    return sum;
+    return saturated(sum);
 }
 
 }  // namespace
 
-int wrappingAdd(int a, int b) {
-    return fromBits(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+int saturatingAdd(int a, int b) {
+    return saturated(static_cast<long long>(a) + b);
 }
 
-int wrappingSubtract(int a, int b) {
-    return fromBits(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+int saturatingSubtract(int a, int b) {
+    return saturated(static_cast<long long>(a) - b);
 }
 
 int totalBestStudents() {
-    return wrappingSum(g_bestStudents);
+    return saturatedSum(g_bestStudents);
 }
 int totalBestCredits() {
-    return wrappingSum(g_bestCredits);
+    return saturatedSum(g_bestCredits);
 }
