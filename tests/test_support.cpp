@@ -3,9 +3,13 @@
 #include <GL/gl.h>
 #include <stdlib.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <sstream>
 #include <vector>
 
 #include "frontend/window.h"
@@ -86,4 +90,147 @@ void writePixels(const std::string& path, int width, int height, const std::vect
         }
     }
     writeTga(path, image, 32);
+}
+
+namespace {
+
+// One polygon of the feedback buffer: its box on the screen and in the texture, and its colour.
+struct FeedbackPolygon {
+    DrawnQuad box;
+    float red, green, blue;
+};
+
+const int kFeedbackFloatsPerVertex = 11;   // GL_3D_COLOR_TEXTURE: x y z, r g b a, s t r q
+const float kGlyphCell = 1.0f / 16;        // a glyph's share of the font atlas, each way
+const int kGlyphWidth = 8, kAdvance = 10;  // pixels, at scale 1
+
+FeedbackPolygon polygonAt(const std::vector<GLfloat>& buffer, size_t at, int vertices) {
+    const GLfloat* v = &buffer[at];
+    FeedbackPolygon p = {{v[0], v[1], v[0], v[1], v[7], v[8], v[7], v[8]}, v[3], v[4], v[5]};
+    for (int i = 1; i < vertices; i++) {
+        const GLfloat* w = &buffer[at + i * kFeedbackFloatsPerVertex];
+        p.box.left = std::min(p.box.left, w[0]);
+        p.box.right = std::max(p.box.right, w[0]);
+        p.box.bottom = std::min(p.box.bottom, w[1]);
+        p.box.top = std::max(p.box.top, w[1]);
+        p.box.sLeft = std::min(p.box.sLeft, w[7]);
+        p.box.sRight = std::max(p.box.sRight, w[7]);
+        p.box.tBottom = std::min(p.box.tBottom, w[8]);
+        p.box.tTop = std::max(p.box.tTop, w[8]);
+    }
+    return p;
+}
+
+// A quad comes back as two triangles with the same box: keep one.
+std::vector<FeedbackPolygon> feedbackPolygons(const std::vector<GLfloat>& buffer, int size) {
+    std::vector<FeedbackPolygon> polygons;
+    for (int at = 0; at < size;) {
+        int token = static_cast<int>(buffer[at++]);
+        int vertices = 0;
+        if (token == GL_POLYGON_TOKEN) {
+            vertices = static_cast<int>(buffer[at++]);
+            FeedbackPolygon p = polygonAt(buffer, at, vertices);
+            if (polygons.empty() || std::memcmp(&polygons.back(), &p, sizeof p) != 0) {
+                polygons.push_back(p);
+            }
+        } else if (token == GL_LINE_TOKEN || token == GL_LINE_RESET_TOKEN) {
+            vertices = 2;
+        } else if (token == GL_PASS_THROUGH_TOKEN) {
+            at++;
+        } else {
+            vertices = 1;  // points, bitmaps and pixel rectangles
+        }
+        at += vertices * kFeedbackFloatsPerVertex;
+    }
+    return polygons;
+}
+
+// Feedback positions carry the rounding of the matrix products.
+float roundedPixel(float v) {
+    return std::round(v * 1000) / 1000;
+}
+
+bool near(float a, float b) {
+    return std::fabs(a - b) < 0.01f;
+}
+
+bool isGlyph(const DrawnQuad& box) {
+    return std::fabs(box.sRight - box.sLeft - kGlyphCell) < 1e-4f &&
+           std::fabs(box.tTop - box.tBottom - kGlyphCell) < 1e-4f;
+}
+
+char glyphCode(const DrawnQuad& box) {
+    int column = static_cast<int>(std::lround(box.sLeft / kGlyphCell));
+    int row = static_cast<int>(std::lround((1.0f - box.tTop) / kGlyphCell));
+    return static_cast<char>(row * 16 + column);
+}
+
+}  // namespace
+
+DrawnScreen drawnScreen(const std::function<void()>& draw) {
+    // A wide view that puts screen pixel (x, y) at window (x, y) and clips nothing near it.
+    const int margin = 2000;
+    glPushAttrib(GL_VIEWPORT_BIT);
+    glViewport(-margin, -margin, 800 + 2 * margin, 600 + 2 * margin);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(-margin, 800 + margin, -margin, 600 + margin, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+
+    std::vector<GLfloat> buffer(1 << 22);
+    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
+    glRenderMode(GL_FEEDBACK);
+    draw();
+    int size = glRenderMode(GL_RENDER);
+
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopAttrib();
+
+    DrawnScreen screen;
+    for (const FeedbackPolygon& p : feedbackPolygons(buffer, size)) {
+        if (!isGlyph(p.box)) {
+            DrawnQuad q = p.box;
+            for (float* v : {&q.left, &q.bottom, &q.right, &q.top}) {
+                *v = roundedPixel(*v);
+            }
+            screen.quads.push_back(q);
+            continue;
+        }
+        if (p.red == 0 && p.green == 0 && p.blue == 0) {
+            continue;  // outline
+        }
+        float scale = std::round(p.box.right - p.box.left) / kGlyphWidth;
+        DrawnText* last = screen.texts.empty() ? nullptr : &screen.texts.back();
+        bool continues = last && near(last->y, p.box.bottom) && last->scale == scale &&
+                         last->red == p.red && last->green == p.green && last->blue == p.blue &&
+                         near(last->x + kAdvance * scale * last->text.size(), p.box.left);
+        if (continues) {
+            last->text += glyphCode(p.box);
+        } else {
+            screen.texts.push_back({roundedPixel(p.box.left), roundedPixel(p.box.bottom),
+                                    std::string(1, glyphCode(p.box)), p.red, p.green, p.blue,
+                                    scale});
+        }
+    }
+    return screen;
+}
+
+std::vector<std::string> placedTexts(const DrawnScreen& screen) {
+    std::vector<std::string> placed;
+    for (const DrawnText& t : screen.texts) {
+        std::ostringstream line;
+        line << "(" << t.x << ", " << t.y << ")";
+        if (t.scale != 1) {
+            line << " x" << t.scale;
+        }
+        if (t.red != 1 || t.green != 1 || t.blue != 1) {
+            line << " rgb(" << t.red << ", " << t.green << ", " << t.blue << ")";
+        }
+        line << " " << t.text;
+        placed.push_back(line.str());
+    }
+    return placed;
 }

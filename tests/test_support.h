@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,3 +34,27 @@ void writePixels(const std::string& path, int width, int height, const std::vect
 
 // Writes the back buffer as a PNG-compatible screenshot (binary PPM) for docs.
 void saveScreenshot(const std::string& path);
+
+// What a draw function puts on the screen, read back through OpenGL's feedback mode: the real
+// draw calls run, but instead of pixels OpenGL hands back every polygon in window pixels with
+// its colour and texture coordinates. No part of the screen is clipped away.
+struct DrawnText {
+    float x, y;  // the first glyph's bottom-left corner
+    std::string text;
+    float red, green, blue;
+    float scale;  // 1 for 8 x 16 glyphs 10 pixels apart
+};
+struct DrawnQuad {
+    float left, bottom, right, top;
+    float sLeft, tBottom, sRight, tTop;
+};
+struct DrawnScreen {
+    // Runs of glyphs drawn one after another, advance apart on one line, in one colour; a
+    // font's black outline copies are left out.
+    std::vector<DrawnText> texts;
+    std::vector<DrawnQuad> quads;  // everything that is not a glyph
+};
+DrawnScreen drawnScreen(const std::function<void()>& draw);
+// The texts of a screen, one string each in drawing order: "(x, y) text", with " x2" after the
+// position for a scaled text and " rgb(r, g, b)" for a colour other than white.
+std::vector<std::string> placedTexts(const DrawnScreen& screen);
