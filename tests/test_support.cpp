@@ -169,15 +169,16 @@ char glyphCode(const DrawnQuad& box) {
 
 DrawnScreen drawnScreen(const std::function<void()>& draw) {
     // A wide view that puts screen pixel (x, y) at window (x, y) and clips nothing near it.
-    const int margin = 2000;
+    const int margin = 2000, width = 800, height = 600;  // pixels
     glPushAttrib(GL_VIEWPORT_BIT);
-    glViewport(-margin, -margin, 800 + 2 * margin, 600 + 2 * margin);
+    glViewport(-margin, -margin, width + 2 * margin, height + 2 * margin);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
-    glOrtho(-margin, 800 + margin, -margin, 600 + margin, -1, 1);
+    glOrtho(-margin, width + margin, -margin, height + margin, -1, 1);
     glMatrixMode(GL_MODELVIEW);
 
+    // Room for every copy of every glyph of a full screen; an overflow gives no polygons at all.
     std::vector<GLfloat> buffer(1 << 22);
     glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
     glRenderMode(GL_FEEDBACK);
