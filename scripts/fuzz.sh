@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ -z "${DISPLAY:-}" ]; then
     # The level readers build a World, which needs an OpenGL context.
-    exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+    exec xvfb-run -a -s "-screen 0 1024x768x24" "$PWD/scripts/fuzz.sh" "$@"
 fi
 seconds="${FUZZ_SECONDS:-5}"
 dir=build-fuzz
