@@ -2,12 +2,10 @@
 
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <iostream>
 
-// The game's images are all TGA; the decoder needs nothing else.
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_ONLY_TGA
-#include <stb/stb_image.h>
+#include "drawing/tga_image.h"
 
 namespace {
 
@@ -24,29 +22,33 @@ GLenum pixelFormat(int channels) {
     }
 }
 
+// The largest side both the GL and our own cap allow.
+int largestSide() {
+    GLint glMax = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &glMax);
+    return glMax > 0 ? std::min<int>(glMax, kMaxImageSide) : kMaxImageSide;
+}
+
 // Decodes the file into the bound texture, bottom row first so that it lands at t = 0.
-// False when the file is missing or not a readable TGA.
+// False when the file is missing, not a readable TGA, too large, or cut short.
 bool uploadImage(const char* file, bool mipmaps) {
-    int width = 0;
-    int height = 0;
-    int channels = 0;
-    stbi_set_flip_vertically_on_load(1);
-    stbi_uc* pixels = stbi_load(file, &width, &height, &channels, 0);
-    if (!pixels) {
+    TgaImage image;
+    if (!readTga(file, largestSide(), image)) {
         return false;
     }
-    const GLenum format = pixelFormat(channels);
+    const GLenum format = pixelFormat(image.channels);
     // Rows of 8- and 24-bit images come packed, not padded to four bytes.
     GLint alignment = 4;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     if (mipmaps) {
-        gluBuild2DMipmaps(GL_TEXTURE_2D, format, width, height, format, GL_UNSIGNED_BYTE, pixels);
+        gluBuild2DMipmaps(GL_TEXTURE_2D, format, image.width, image.height, format,
+                          GL_UNSIGNED_BYTE, image.pixels.data());
     } else {
-        glTexImage2D(GL_TEXTURE_2D, 0, format, width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
+        glTexImage2D(GL_TEXTURE_2D, 0, format, image.width, image.height, 0, format,
+                     GL_UNSIGNED_BYTE, image.pixels.data());
     }
     glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
-    stbi_image_free(pixels);
     return true;
 }
 

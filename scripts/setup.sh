@@ -4,7 +4,8 @@ set -euo pipefail
 packages=(cmake g++ make pkg-config
           libbox2d-dev libglfw3-dev libstb-dev libgl1-mesa-dev libglu1-mesa-dev
           libopenal-dev libsndfile1-dev
-          libgtest-dev libbenchmark-dev xvfb xauth)
+          libgtest-dev libbenchmark-dev xvfb xauth
+          clang libclang-rt-14-dev)  # the fuzz targets: libFuzzer and the sanitizers' runtimes
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,9 +1,13 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -164,6 +168,25 @@ void drawQuad(int x0, int y0, int x1, int y1, bool textured, Rgba colour = kWhit
     glEnable(GL_TEXTURE_2D);
 }
 
+void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr) << path;
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+}
+
+std::vector<uint8_t> readBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
+}
+
+// The most memory the process has held so far.
+long peakRssKb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
 GLint boundTexture() {
     GLint name = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &name);
@@ -300,13 +323,39 @@ TEST_F(Drawing, UnreadableImagePrintsItsNameAndGivesNoTexture) {
     ASSERT_NE(file, nullptr);
     std::fputs("this is not a picture of anything", file);
     std::fclose(file);
+    // Headers alone promising 16000 x 16000 pixels, plain and run-length: the decoder would
+    // allocate and fill gigabytes before noticing the file has nothing more.
+    const int kGiantSide = 16000;  // pixels
+    std::vector<uint8_t> giant(18, 0);
+    giant[2] = 2;
+    giant[12] = giant[14] = kGiantSide & 0xFF;
+    giant[13] = giant[15] = kGiantSide >> 8;
+    giant[16] = 32;
+    writeBytes(path("giant.tga"), giant);
+    giant[2] = 10;
+    writeBytes(path("giant-rle.tga"), giant);
+    // Pictures cut short: the plain font after 100 bytes, a run-length one inside its last packet.
+    std::vector<uint8_t> fontFile = readBytes("graphics/font.tga");
+    fontFile.resize(100);
+    writeBytes(path("font-cut.tga"), fontFile);
+    writeTga(path("runs.tga"), Picture(40, 3, kOrange), 24, true, Origin::BottomLeft);
+    std::vector<uint8_t> runs = readBytes(path("runs.tga"));
+    runs.pop_back();
+    writeBytes(path("runs-cut.tga"), runs);
 
-    for (const std::string& name : {path("missing.tga"), garbage}) {
+    for (const std::string& name :
+         {path("missing.tga"), garbage, path("giant.tga"), path("giant-rle.tga"),
+          path("font-cut.tga"), path("runs-cut.tga")}) {
         for (bool smooth : {false, true}) {
+            const long rssBefore = peakRssKb();
+            const auto start = std::chrono::steady_clock::now();
             testing::internal::CaptureStdout();
             const GLuint texture = loadTexture(name.c_str(), smooth);
             EXPECT_EQ(testing::internal::GetCapturedStdout(),
                       "Image file failed to load correctly: " + name + "\n");
+            const auto took = std::chrono::steady_clock::now() - start;
+            EXPECT_LT(took, std::chrono::milliseconds(500)) << name;
+            EXPECT_LT(peakRssKb() - rssBefore, 64 * 1024) << name << ": kB more at the peak";
             EXPECT_EQ(texture, 0xFFFFFFFFu);
             // The name made for it stays bound, holding no image.
             EXPECT_NE(boundTexture(), 0);

@@ -1,0 +1,136 @@
+#include "drawing/tga_image.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+
+// The game's images are all TGA; the decoder needs nothing else.
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_TGA
+#include <stb/stb_image.h>
+
+namespace {
+
+const size_t kHeaderSize = 18;  // bytes
+const uint8_t kRunLengthBit = 8;
+const uint8_t kRunPacketBit = 0x80;
+const int kPacketCountMask = 0x7F;
+
+int get16(const uint8_t* bytes) {
+    return bytes[0] | bytes[1] << 8;
+}
+
+// Where the pixels start and how they are stored, as stb reads them. The decoder fills what a
+// file lacks with zeros and calls it a picture, so we measure the file against the header first.
+struct Layout {
+    int width;
+    int height;
+    size_t pixelBytes;  // bytes of one stored pixel or colour index
+    size_t dataStart;   // after the ID, and for colour-mapped images the palette
+    bool runLength;
+};
+
+Layout layoutOf(const uint8_t* header) {
+    Layout layout;
+    layout.width = get16(header + 12);
+    layout.height = get16(header + 14);
+    layout.pixelBytes = (header[16] + 7u) / 8u;  // 15-bit pixels take two bytes
+    layout.dataStart = kHeaderSize + header[0];
+    if (header[1] == 1) {
+        // stb skips as many bytes as the first entry's index, then reads the palette.
+        const size_t entryBytes = (header[7] + 7u) / 8u;
+        layout.dataStart += get16(header + 3) + get16(header + 5) * entryBytes;
+    }
+    layout.runLength = (header[2] & kRunLengthBit) != 0;
+    return layout;
+}
+
+// The most bytes the decoder can take: every run-length pixel in a packet of its own.
+size_t mostBytesNeeded(const Layout& layout) {
+    const size_t pixels = static_cast<size_t>(layout.width) * layout.height;
+    return layout.dataStart + pixels * (layout.pixelBytes + (layout.runLength ? 1 : 0));
+}
+
+// Whether the bytes hold every pixel: plain ones one after the other, run-length ones in
+// packets, each a count byte and then one pixel (a run) or count pixels (raw).
+bool pixelsComplete(const Layout& layout, const uint8_t* bytes, size_t size) {
+    const size_t pixels = static_cast<size_t>(layout.width) * layout.height;
+    if (size < layout.dataStart) {
+        return false;
+    }
+    if (!layout.runLength) {
+        return size - layout.dataStart >= pixels * layout.pixelBytes;
+    }
+    size_t at = layout.dataStart;
+    for (size_t done = 0; done < pixels;) {
+        if (at >= size) {
+            return false;
+        }
+        const uint8_t packet = bytes[at++];
+        const size_t count = (packet & kPacketCountMask) + 1u;
+        const size_t stored = (packet & kRunPacketBit) ? 1 : count;
+        if (size - at < stored * layout.pixelBytes) {
+            return false;
+        }
+        at += stored * layout.pixelBytes;
+        done += count;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool decodeTga(const uint8_t* bytes, size_t size, int maxSide, TgaImage& image) {
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    // stbi_info reads the header only and refuses what stb cannot decode.
+    if (size < kHeaderSize || size > static_cast<size_t>(INT_MAX) ||
+        !stbi_info_from_memory(bytes, static_cast<int>(size), &width, &height, &channels)) {
+        return false;
+    }
+    const Layout layout = layoutOf(bytes);
+    if (layout.width > maxSide || layout.height > maxSide) {
+        return false;
+    }
+    if (!pixelsComplete(layout, bytes, size)) {
+        return false;
+    }
+    stbi_set_flip_vertically_on_load(1);
+    stbi_uc* pixels =
+        stbi_load_from_memory(bytes, static_cast<int>(size), &width, &height, &channels, 0);
+    if (!pixels) {
+        return false;
+    }
+    image.width = width;
+    image.height = height;
+    image.channels = channels;
+    image.pixels.assign(pixels, pixels + static_cast<size_t>(width) * height * channels);
+    stbi_image_free(pixels);
+    return true;
+}
+
+bool readTga(const char* file, int maxSide, TgaImage& image) {
+    std::FILE* in = std::fopen(file, "rb");
+    if (!in) {
+        return false;
+    }
+    std::vector<uint8_t> bytes(kHeaderSize);
+    bool ok = std::fread(bytes.data(), 1, kHeaderSize, in) == kHeaderSize;
+    if (ok) {
+        const Layout layout = layoutOf(bytes.data());
+        // A forged size is refused before anything is allocated for it, and bytes past what the
+        // pixels can take (a TGA 2.0 footer) are never read.
+        ok = layout.width <= maxSide && layout.height <= maxSide;
+        if (ok) {
+            std::fseek(in, 0, SEEK_END);
+            const long fileSize = std::ftell(in);
+            std::fseek(in, kHeaderSize, SEEK_SET);
+            bytes.resize(std::min(mostBytesNeeded(layout), static_cast<size_t>(fileSize)));
+            bytes.resize(kHeaderSize +
+                         std::fread(bytes.data() + kHeaderSize, 1, bytes.size() - kHeaderSize, in));
+        }
+    }
+    std::fclose(in);
+    return ok && decodeTga(bytes.data(), bytes.size(), maxSide, image);
+}
