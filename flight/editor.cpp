@@ -17,7 +17,9 @@ const float kMoveStep = 0.3f;  // metres the arrow keys move the ship per step
 const int kPixelsPerMetre = 32;
 const int kPixelsPerPlacingStep = 16;  // the placing point snaps to half metres
 const float kMetresPerPlacingStep = 0.5f;
-// The screen is 800 x 600; its centre shows the camera point.
+// The picture is 800 x 600 pixels, stretched over the whole window; its centre shows the camera
+// point.
+const double kScreenWidth = 800.0, kScreenHeight = 600.0;  // pixels
 const int kHalfScreenWidth = 400, kHalfScreenHeight = 300;
 // Objects whose centre lies closer than this to the placing point are removed by 'X'.
 const float kRemoveDistanceSquared = 0.5f;  // m^2
@@ -36,6 +38,17 @@ void removeNear(std::list<T*>& objects, float x, float y) {
         } else {
             ++node;
         }
+    }
+}
+
+// Window pixels to the picture's own: a full screen of another size stretches the picture. At
+// 800 x 600 the scale is exactly 1. A minimised window has no size and is left unscaled.
+void toPicturePixels(double* x, double* y) {
+    int windowWidth, windowHeight;
+    getWindowSize(&windowWidth, &windowHeight);
+    if (windowWidth > 0 && windowHeight > 0) {
+        *x *= kScreenWidth / windowWidth;
+        *y *= kScreenHeight / windowHeight;
     }
 }
 
@@ -99,6 +112,7 @@ void World::edit() {
     // every division truncating toward zero.
     double pointerX, pointerY;
     getPointerPosition(&pointerX, &pointerY);
+    toPicturePixels(&pointerX, &pointerY);
     const int px = cameraX - kHalfScreenWidth + static_cast<int>(pointerX);
     const int py = cameraY + kHalfScreenHeight - static_cast<int>(pointerY);
     const int tileX = px / kPixelsPerMetre;

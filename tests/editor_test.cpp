@@ -178,6 +178,37 @@ TEST(Editor, PointerLeftOfTheMapTruncatesTowardZero) {
     }
 }
 
+// The 800 x 600 picture fills the window, whatever its size: the placing point stays under the
+// pointer and the far corners are reached.
+TEST(Editor, PointerFollowsThePictureAtAnyWindowSize) {
+    REQUIRE_GL();
+    Editor editor;
+    World* world = editor.world;
+    ScriptedInput& input = scriptedInput();
+    const int left = world->cameraX - 400, top = world->cameraY + 300;  // world pixels
+    auto cursorAt = [&](double x, double y) {
+        input.pointerX = x;
+        input.pointerY = y;
+        editor.step(1);
+        return b2Vec2(world->cursorX, world->cursorY);
+    };
+    // 800 x 600: one window pixel is one picture pixel.
+    EXPECT_EQ(cursorAt(0, 0), b2Vec2((left / 16) * 0.5f, (top / 16) * 0.5f));
+    EXPECT_EQ(cursorAt(799.9, 599.9),
+              b2Vec2(((left + 799) / 16) * 0.5f, ((top - 599) / 16) * 0.5f));
+
+    input.windowWidth = 1024;
+    input.windowHeight = 768;
+    EXPECT_EQ(cursorAt(0, 0), b2Vec2((left / 16) * 0.5f, (top / 16) * 0.5f));
+    EXPECT_EQ(cursorAt(1023.9, 767.9),
+              b2Vec2(((left + 799) / 16) * 0.5f, ((top - 599) / 16) * 0.5f));
+    // Painting lands on the tile drawn under the pointer: tile (25, 18) shows at picture pixel
+    // (25 * 32 + 16 - left, top - 18 * 32 - 16), 1.28 window pixels each.
+    input.holdButton(GLFW_MOUSE_BUTTON_LEFT);
+    cursorAt((25 * 32 + 16 - left) * 1.28, (top - 18 * 32 - 16) * 1.28);
+    EXPECT_EQ(world->getTile(25, 18), Solid);
+}
+
 TEST(Editor, ArrowKeysMoveTheStillShipAndTheCameraFollows) {
     REQUIRE_GL();
     Editor editor;
