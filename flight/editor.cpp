@@ -2,9 +2,12 @@
 #include <box2d/box2d.h>
 
 #include <iostream>
+#include <vector>
 
 #include "flight/cannon.h"
+#include "flight/collision_category.h"
 #include "flight/object_list.h"
+#include "flight/placement.h"
 #include "flight/rocket.h"
 #include "flight/student.h"
 #include "flight/tile_kind.h"
@@ -39,6 +42,22 @@ void removeNear(std::list<T*>& objects, float x, float y) {
             ++node;
         }
     }
+}
+
+// Whether the World's objects file would keep an object of `kind` placed at (x, y): the one the
+// saved file gains goes after every object there now.
+bool loaderWouldKeep(const World& world, int kind, float x, float y) {
+    std::vector<PlacedObject> placed;
+    for (const Cannon* cannon : world.cannons) {
+        const b2Vec2 at = cannon->body->GetPosition();
+        placed.push_back({CollisionCategory::Cannon, at.x, at.y});
+    }
+    for (const Student* student : world.students) {
+        const b2Vec2 at = student->body->GetPosition();
+        placed.push_back({CollisionCategory::Student, at.x, at.y});
+    }
+    const int index = static_cast<int>(placed.size());
+    return checkPlacement(kind, x, y, index, world.width, world.height, placed) == Placement::Fits;
 }
 
 // Window pixels to the picture's own: a full screen of another size stretches the picture. At
@@ -130,9 +149,14 @@ void World::edit() {
             if (tab) {
                 editorMode = false;
             } else if (placeStudent) {
-                students.push_back(new Student(cursorX, cursorY, this, studentSheet));
+                // Nothing the loader would skip: the level saved must be the level loaded.
+                if (loaderWouldKeep(*this, CollisionCategory::Student, cursorX, cursorY)) {
+                    students.push_back(new Student(cursorX, cursorY, this, studentSheet));
+                }
             } else if (placeCannon) {
-                cannons.push_back(new Cannon(cursorX, cursorY, this, cannonSheet, gunTexture));
+                if (loaderWouldKeep(*this, CollisionCategory::Cannon, cursorX, cursorY)) {
+                    cannons.push_back(new Cannon(cursorX, cursorY, this, cannonSheet, gunTexture));
+                }
             } else {
                 removeNear(cannons, cursorX, cursorY);
                 removeNear(students, cursorX, cursorY);

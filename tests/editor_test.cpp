@@ -79,6 +79,7 @@ TEST(Editor, PlacingCommandsActOncePerPress) {
     editor.step(3);
     input.releaseAll();
     editor.step(1);
+    editor.pointAt(22 * 32 + 5, 25 * 32 + 20);  // clear of the first student
     input.hold(GLFW_KEY_M);
     editor.step(3);
     EXPECT_EQ(editor.world->cannons.size(), 1u);
@@ -114,6 +115,45 @@ TEST(Editor, RemoveTakesEveryObjectNearThePlacingPoint) {
     scriptedInput().release(GLFW_KEY_X);
     editor.step(1);
     EXPECT_EQ(world->students.size(), 1u);
+}
+
+// The editor places nothing its own saved file would lose on loading: nothing outside the map,
+// on top of an object of its kind, or past the records a file may hold.
+TEST(Editor, PlacesNothingTheLoaderWouldSkip) {
+    REQUIRE_GL();
+    InScratchFolder scratch;
+    Editor editor;
+    World* world = editor.world;
+    ScriptedInput& input = scriptedInput();
+    auto press = [&](int key, int x, int y) {
+        editor.pointAt(x, y);
+        input.releaseAll();
+        editor.step(1);
+        input.hold(key);
+        editor.step(1);
+    };
+    press(GLFW_KEY_M, -40, 10 * 32);           // placing point (-1, 10)
+    press(GLFW_KEY_C, 10 * 32, 64 * 32 + 40);  // placing point (10, 65)
+    press(GLFW_KEY_M, 10 * 32, 10 * 32);
+    press(GLFW_KEY_M, 10 * 32 + 3, 10 * 32 + 3);  // the same half-metre point again
+    press(GLFW_KEY_C, 10 * 32, 10 * 32);          // a cannon may stand over a student
+    press(GLFW_KEY_C, 10 * 32 + 16, 10 * 32);     // but not half over another cannon
+    EXPECT_EQ(world->students.size(), 1u);
+    EXPECT_EQ(world->cannons.size(), 1u);
+
+    for (int i = 0; i < 998; i++) {
+        world->students.push_back(
+            new Student(2.0f + i % 40, 20.0f + i / 40, world, world->studentSheet));
+    }
+    press(GLFW_KEY_M, 5 * 32, 50 * 32);  // the 1001st object
+    press(GLFW_KEY_C, 5 * 32, 50 * 32);
+    EXPECT_EQ(world->students.size() + world->cannons.size(), 1000u);
+
+    press(GLFW_KEY_S, 0, 0);
+    World loaded(64);
+    loaded.loadObjects("data/savedobjects");
+    EXPECT_EQ(loaded.students.size(), world->students.size());
+    EXPECT_EQ(loaded.cannons.size(), world->cannons.size());
 }
 
 TEST(Editor, PaintingKindsAndTheirOrder) {
