@@ -8,6 +8,7 @@
 #include "flight/coin.h"
 #include "flight/collision_category.h"
 #include "flight/explosion.h"
+#include "flight/placement.h"
 #include "flight/rocket.h"
 #include "flight/shot.h"
 #include "flight/tile_kind.h"
@@ -18,7 +19,6 @@ namespace {
 
 const double kFullTurn = 6.2832;     // radians
 const float kAngularDamping = 5.0f;  // keeps the barrel's swing slow
-const float kBaseRadius = 0.5f;      // m
 const float kFriction = 0.5f;
 const float kRestitution = 0.5f;
 const uint16_t kBaseMask = CollisionCategory::Rocket | CollisionCategory::Laser;
@@ -62,7 +62,7 @@ Cannon::Cannon(float x, float y, World* world, SpriteSheet* sheet, GLuint gunTex
     body = world->physics->CreateBody(&bodyDef);
 
     b2CircleShape shape;
-    shape.m_radius = kBaseRadius;
+    shape.m_radius = kCannonBaseRadius;  // as the placing rules measure it
     b2FixtureDef fixtureDef;
     fixtureDef.shape = &shape;
     fixtureDef.friction = kFriction;

@@ -54,7 +54,13 @@ float heightOnHull(b2Body* ship, b2Vec2 point) {
 // spends the shot: without this one cannon ball would cost the hull many times over.
 Shot* liveShot(b2Body* body) {
     Shot* shot = getUserData<Shot>(body);
-    return shot->life > 0 ? shot : nullptr;
+    return shot->spent ? nullptr : shot;
+}
+
+// The shot ends at its next update.
+void spend(Shot* shot) {
+    shot->life = 0;
+    shot->spent = true;
 }
 
 void killStudent(b2Body* body) {
@@ -107,7 +113,7 @@ void myContactListener::PreSolve(b2Contact* contact, const b2Manifold*) {
             Cannon* cannon = getUserData<Cannon>(second);
             cannon->health -= kLaserDamagePerLevel * g_weaponLevel;
             cannon->shake = kHitShake;
-            laser->life = 0;
+            spend(laser);
             playSound(g_soundHit2);
         }
     } else if (pair.is(Category::CannonBall, Category::Rocket, &first, &second)) {
@@ -115,17 +121,17 @@ void myContactListener::PreSolve(b2Contact* contact, const b2Manifold*) {
             Rocket* ship = getUserData<Rocket>(second);
             ship->hull -= kCannonBallDamage;
             ship->shake = kHitShake;
-            ball->life = 0;
+            spend(ball);
             playSound(g_soundHit);
         }
     } else if (pair.is(Category::CannonBall, Category::Terrain, &first, &second)) {
         if (Shot* ball = liveShot(first)) {
-            ball->life = 0;
+            spend(ball);
         }
     } else if (pair.is(Category::Laser, Category::Terrain, &first, &second)) {
         if (Shot* laser = liveShot(first)) {
             breakTileNear(laser->world, point.x, point.y);
-            laser->life = 0;
+            spend(laser);
         }
     } else if (pair.is(Category::Rocket, Category::Student, &first, &second)) {
         killStudent(second);
@@ -133,7 +139,7 @@ void myContactListener::PreSolve(b2Contact* contact, const b2Manifold*) {
                pair.is(Category::CannonBall, Category::Student, &first, &second)) {
         if (Shot* shot = liveShot(first)) {
             killStudent(second);
-            shot->life = 0;
+            spend(shot);
         }
     } else if (pair.is(Category::Rocket, Category::Coin, &first, &second)) {
         // A coin touching the ship twice before its next update still counts once.

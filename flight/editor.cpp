@@ -2,9 +2,12 @@
 #include <box2d/box2d.h>
 
 #include <iostream>
+#include <vector>
 
 #include "flight/cannon.h"
+#include "flight/collision_category.h"
 #include "flight/object_list.h"
+#include "flight/placement.h"
 #include "flight/rocket.h"
 #include "flight/student.h"
 #include "flight/tile_kind.h"
@@ -17,7 +20,9 @@ const float kMoveStep = 0.3f;  // metres the arrow keys move the ship per step
 const int kPixelsPerMetre = 32;
 const int kPixelsPerPlacingStep = 16;  // the placing point snaps to half metres
 const float kMetresPerPlacingStep = 0.5f;
-// The screen is 800 x 600; its centre shows the camera point.
+// The picture is 800 x 600 pixels, stretched over the whole window; its centre shows the camera
+// point.
+const double kScreenWidth = 800.0, kScreenHeight = 600.0;  // pixels
 const int kHalfScreenWidth = 400, kHalfScreenHeight = 300;
 // Objects whose centre lies closer than this to the placing point are removed by 'X'.
 const float kRemoveDistanceSquared = 0.5f;  // m^2
@@ -36,6 +41,33 @@ void removeNear(std::list<T*>& objects, float x, float y) {
         } else {
             ++node;
         }
+    }
+}
+
+// Whether the World's objects file would keep an object of `kind` placed at (x, y): the one the
+// saved file gains goes after every object there now.
+bool loaderWouldKeep(const World& world, int kind, float x, float y) {
+    std::vector<PlacedObject> placed;
+    for (const Cannon* cannon : world.cannons) {
+        const b2Vec2 at = cannon->body->GetPosition();
+        placed.push_back({CollisionCategory::Cannon, at.x, at.y});
+    }
+    for (const Student* student : world.students) {
+        const b2Vec2 at = student->body->GetPosition();
+        placed.push_back({CollisionCategory::Student, at.x, at.y});
+    }
+    const int index = static_cast<int>(placed.size());
+    return checkPlacement(kind, x, y, index, world.width, world.height, placed) == Placement::Fits;
+}
+
+// Window pixels to the picture's own: a full screen of another size stretches the picture. At
+// 800 x 600 the scale is exactly 1. A minimised window has no size and is left unscaled.
+void toPicturePixels(double* x, double* y) {
+    int windowWidth, windowHeight;
+    getWindowSize(&windowWidth, &windowHeight);
+    if (windowWidth > 0 && windowHeight > 0) {
+        *x *= kScreenWidth / windowWidth;
+        *y *= kScreenHeight / windowHeight;
     }
 }
 
@@ -99,6 +131,7 @@ void World::edit() {
     // every division truncating toward zero.
     double pointerX, pointerY;
     getPointerPosition(&pointerX, &pointerY);
+    toPicturePixels(&pointerX, &pointerY);
     const int px = cameraX - kHalfScreenWidth + static_cast<int>(pointerX);
     const int py = cameraY + kHalfScreenHeight - static_cast<int>(pointerY);
     const int tileX = px / kPixelsPerMetre;
@@ -116,9 +149,14 @@ void World::edit() {
             if (tab) {
                 editorMode = false;
             } else if (placeStudent) {
-                students.push_back(new Student(cursorX, cursorY, this, studentSheet));
+                // Nothing the loader would skip: the level saved must be the level loaded.
+                if (loaderWouldKeep(*this, CollisionCategory::Student, cursorX, cursorY)) {
+                    students.push_back(new Student(cursorX, cursorY, this, studentSheet));
+                }
             } else if (placeCannon) {
-                cannons.push_back(new Cannon(cursorX, cursorY, this, cannonSheet, gunTexture));
+                if (loaderWouldKeep(*this, CollisionCategory::Cannon, cursorX, cursorY)) {
+                    cannons.push_back(new Cannon(cursorX, cursorY, this, cannonSheet, gunTexture));
+                }
             } else {
                 removeNear(cannons, cursorX, cursorY);
                 removeNear(students, cursorX, cursorY);

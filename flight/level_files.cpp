@@ -1,4 +1,3 @@
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -7,6 +6,7 @@
 #include "flight/collision_category.h"
 #include "flight/minimap.h"
 #include "flight/object_list.h"
+#include "flight/placement.h"
 #include "flight/student.h"
 #include "flight/tile_kind.h"
 #include "flight/world.h"
@@ -93,20 +93,26 @@ void World::loadObjects(const char* path) {
     studentsRescued = studentsTotal = studentsKilled = 0;
     coinsCollected = coinsTotal = 0;
 
-    // 3, 4. Records to the end of the file; a short last one is ignored.
+    // 3, 4. Records to the end of the file or the cap; a short last one is ignored, and so is
+    //       one that the placing rules turn away (outside the map, on top of another).
     FILE* file = std::fopen(path, "rb");
     if (!file) {
         return;
     }
+    std::vector<PlacedObject> placed;
     uint8_t record[kObjectRecordSize];
-    while (std::fread(record, 1, sizeof record, file) == sizeof record) {
+    for (int index = 0; std::fread(record, 1, sizeof record, file) == sizeof record; index++) {
         int32_t kind = static_cast<int32_t>(getUint32(record));
         float x = floatFromBits(getUint32(record + 4));
         float y = floatFromBits(getUint32(record + 8));
-        // Physics aborts on a non-finite position; nothing outside the map belongs in it.
-        if (!std::isfinite(x) || !std::isfinite(y) || x < 0 || x > width || y < 0 || y > height) {
+        const Placement placement = checkPlacement(kind, x, y, index, width, height, placed);
+        if (placement == Placement::OverCap) {
+            break;
+        }
+        if (placement != Placement::Fits) {
             continue;
         }
+        placed.push_back({kind, x, y});
         if (kind == kObjectStudent) {
             students.push_back(new Student(x, y, this, studentSheet));
             studentsTotal += 1;

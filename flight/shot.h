@@ -19,4 +19,7 @@ public:
     World* world;
     int32_t type;
     float prevX, prevY;  // the body's centre at the start of the last update: the streak's tail
+    // Set by the shot's first strike. The physics step may report one contact several times, and
+    // life cannot tell a spent shot from one in its last step, which still strikes.
+    bool spent = false;
 };

@@ -9,6 +9,7 @@
 #include "drawing/sprite_sheet.h"
 #include "flight/collision_category.h"
 #include "flight/explosion.h"
+#include "flight/placement.h"
 #include "flight/rocket.h"
 #include "flight/tile_kind.h"
 #include "flight/user_data.h"
@@ -16,8 +17,6 @@
 
 namespace {
 
-// The kite-shaped body, metres, counter-clockwise.
-const b2Vec2 kKite[4] = {{-0.2f, 0.0f}, {0.0f, -0.375f}, {0.2f, 0.0f}, {0.0f, 0.15f}};
 const float kFriction = 1.0f;
 const float kRestitution = 0.1f;
 
@@ -70,8 +69,13 @@ Student::Student(float x, float y, World* world, SpriteSheet* sheet)
     bodyDef.fixedRotation = true;
     body = world->physics->CreateBody(&bodyDef);
 
+    // The kite that the placing rules measure too.
+    b2Vec2 kite[kStudentKiteCorners];
+    for (int i = 0; i < kStudentKiteCorners; i++) {
+        kite[i].Set(kStudentKite[i][0], kStudentKite[i][1]);
+    }
     b2PolygonShape shape;
-    shape.Set(kKite, 4);
+    shape.Set(kite, kStudentKiteCorners);
     b2FixtureDef fixtureDef;
     fixtureDef.shape = &shape;
     fixtureDef.friction = kFriction;

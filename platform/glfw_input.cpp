@@ -23,6 +23,13 @@ void glfwPointer(double* x, double* y) {
 
 bool glfwWindowOpen() { return g_window && !glfwWindowShouldClose(g_window); }
 
+void glfwWindowSize(int* width, int* height) {
+    *width = *height = 0;
+    if (g_window) {
+        glfwGetWindowSize(g_window, width, height);
+    }
+}
+
 void glfwSwap() {
     if (g_window) {
         glfwSwapBuffers(g_window);
@@ -35,5 +42,5 @@ void glfwSwap() {
 void useGlfwInput(GLFWwindow* window) {
     g_window = window;
     setInputBackend({glfwKeyDown, glfwButtonDown, glfwPointer, glfwGetTime, glfwSetTime,
-                     glfwWindowOpen, glfwSwap});
+                     glfwWindowOpen, glfwSwap, glfwWindowSize});
 }

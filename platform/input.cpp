@@ -9,8 +9,15 @@ double noTime() { return 0.0; }
 void noSetTime(double) {}
 bool noWindow() { return false; }
 void noSwap() {}
+// The size the game's picture is drawn at.
+const int kPictureWidth = 800, kPictureHeight = 600;  // pixels
+void pictureSize(int* width, int* height) {
+    *width = kPictureWidth;
+    *height = kPictureHeight;
+}
 
-const InputBackend kNoBackend = {noKey, noKey, noPointer, noTime, noSetTime, noWindow, noSwap};
+const InputBackend kNoBackend = {noKey,     noKey,    noPointer, noTime,
+                                 noSetTime, noWindow, noSwap,    pictureSize};
 InputBackend g_backend = kNoBackend;
 bool g_backendSet = false;
 
@@ -23,6 +30,7 @@ double getClock() { return g_backend.getTime(); }
 void setClock(double seconds) { g_backend.setTime(seconds); }
 bool isWindowOpen() { return g_backend.windowOpen(); }
 void swapBuffers() { g_backend.swap(); }
+void getWindowSize(int* width, int* height) { g_backend.windowSize(width, height); }
 
 void setInputBackend(const InputBackend& backend) {
     g_backend = backend;

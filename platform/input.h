@@ -9,6 +9,8 @@ bool isKeyDown(int key);
 bool isMouseButtonDown(int button);
 // Pointer position in window pixels, origin at the top-left corner, y downward.
 void getPointerPosition(double* x, double* y);
+// Window size in the same pixels as the pointer.
+void getWindowSize(int* width, int* height);
 double getClock();
 void setClock(double seconds);
 bool isWindowOpen();
@@ -23,6 +25,7 @@ struct InputBackend {
     void (*setTime)(double seconds);
     bool (*windowOpen)();
     void (*swap)();
+    void (*windowSize)(int* width, int* height);
 };
 
 void setInputBackend(const InputBackend& backend);

@@ -20,6 +20,11 @@ double scriptGetTime() { return g_script.clock; }
 void scriptSetTime(double seconds) { g_script.clock = seconds; }
 bool scriptWindowOpen() { return g_script.windowOpen; }
 
+void scriptWindowSize(int* width, int* height) {
+    *width = g_script.windowWidth;
+    *height = g_script.windowHeight;
+}
+
 void scriptSwap() {
     if (GLFWwindow* window = glfwGetCurrentContext()) {
         glfwSwapBuffers(window);
@@ -36,7 +41,7 @@ void scriptSwap() {
 ScriptedInput& useScriptedInput() {
     g_script = ScriptedInput();
     setInputBackend({scriptKeyDown, scriptButtonDown, scriptPointer, scriptGetTime, scriptSetTime,
-                     scriptWindowOpen, scriptSwap});
+                     scriptWindowOpen, scriptSwap, scriptWindowSize});
     return g_script;
 }
 

@@ -13,6 +13,8 @@ struct ScriptedInput {
     std::set<int> buttons;
     double pointerX = 0.0;
     double pointerY = 0.0;
+    int windowWidth = 800;  // pixels, as the pointer's
+    int windowHeight = 600;
     double clock = 0.0;
     double clockStepPerSwap = 1.0 / 60.0;
     bool windowOpen = true;

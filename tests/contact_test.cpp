@@ -197,3 +197,53 @@ TEST_F(Contact, CoinCountsOnce) {
     EXPECT_TRUE(box.world->coins.empty());
     EXPECT_EQ(box.world->coinsCollected, 1);
 }
+
+// A shot still strikes in the physics step after its last countdown (life 1 -> 0), and only once
+// however often the step reports the contact.
+TEST_F(Contact, ShotsStrikeOnceInTheirLastStep) {
+    auto lastStepShot = [](World* world, float x, float y, float vx, float vy, int type) {
+        Shot* shot = new Shot(x, y, world, vx, vy, type);
+        shot->life = 1;
+        world->shots.push_back(shot);
+        return shot;
+    };
+    // Laser into a cannon's base (centre 32, radius 0.5) and into a student's kite.
+    {
+        Sandbox box({});
+        box.launch(32, 30);
+        World* world = box.world;
+        Cannon* cannon = new Cannon(32, 20, world, world->cannonSheet, world->gunTexture);
+        world->cannons.push_back(cannon);
+        Student* student = new Student(40, 20, world, world->studentSheet);
+        world->students.push_back(student);
+        lastStepShot(world, 31.2f, 20, 20, 0, CollisionCategory::Laser);
+        lastStepShot(world, 39.6f, 19.95f, 20, 0, CollisionCategory::Laser);
+        box.tick(1);
+        EXPECT_FLOAT_EQ(cannon->health, 1.0f - 0.4f);
+        EXPECT_EQ(cannon->shake, 5);  // its own update has counted one step down
+        EXPECT_EQ(student->life, -1.0f);
+        box.tick(1);
+        EXPECT_TRUE(world->shots.empty());
+    }
+    // Laser down into Breakable rock: the tile under the contact point breaks.
+    {
+        Sandbox box({std::string(63, '%'), std::string(63, '#')});
+        box.launch(12, 12);
+        lastStepShot(box.world, 10.5f, 3.2f, 0, -20, CollisionCategory::Laser);
+        box.tick(1);
+        EXPECT_EQ(box.world->getTile(10, 2), Backdrop);
+    }
+    // Cannon ball into the ship's side, level with its widest point.
+    {
+        Sandbox box({});
+        box.launch(32, 30);
+        Rocket* ship = box.world->rocket;
+        const float hull = ship->hull;
+        lastStepShot(box.world, 32.6f, 30, -12, 0, CollisionCategory::CannonBall);
+        box.tick(1);
+        EXPECT_FLOAT_EQ(ship->hull, hull - 0.4f);
+        EXPECT_EQ(ship->shake, 6);
+        box.tick(1);
+        EXPECT_TRUE(box.world->shots.empty());
+    }
+}

@@ -79,6 +79,7 @@ TEST(Editor, PlacingCommandsActOncePerPress) {
     editor.step(3);
     input.releaseAll();
     editor.step(1);
+    editor.pointAt(22 * 32 + 5, 25 * 32 + 20);  // clear of the first student
     input.hold(GLFW_KEY_M);
     editor.step(3);
     EXPECT_EQ(editor.world->cannons.size(), 1u);
@@ -114,6 +115,45 @@ TEST(Editor, RemoveTakesEveryObjectNearThePlacingPoint) {
     scriptedInput().release(GLFW_KEY_X);
     editor.step(1);
     EXPECT_EQ(world->students.size(), 1u);
+}
+
+// The editor places nothing its own saved file would lose on loading: nothing outside the map,
+// on top of an object of its kind, or past the records a file may hold.
+TEST(Editor, PlacesNothingTheLoaderWouldSkip) {
+    REQUIRE_GL();
+    InScratchFolder scratch;
+    Editor editor;
+    World* world = editor.world;
+    ScriptedInput& input = scriptedInput();
+    auto press = [&](int key, int x, int y) {
+        editor.pointAt(x, y);
+        input.releaseAll();
+        editor.step(1);
+        input.hold(key);
+        editor.step(1);
+    };
+    press(GLFW_KEY_M, -40, 10 * 32);           // placing point (-1, 10)
+    press(GLFW_KEY_C, 10 * 32, 64 * 32 + 40);  // placing point (10, 65)
+    press(GLFW_KEY_M, 10 * 32, 10 * 32);
+    press(GLFW_KEY_M, 10 * 32 + 3, 10 * 32 + 3);  // the same half-metre point again
+    press(GLFW_KEY_C, 10 * 32, 10 * 32);          // a cannon may stand over a student
+    press(GLFW_KEY_C, 10 * 32 + 16, 10 * 32);     // but not half over another cannon
+    EXPECT_EQ(world->students.size(), 1u);
+    EXPECT_EQ(world->cannons.size(), 1u);
+
+    for (int i = 0; i < 998; i++) {
+        world->students.push_back(
+            new Student(2.0f + i % 40, 20.0f + i / 40, world, world->studentSheet));
+    }
+    press(GLFW_KEY_M, 5 * 32, 50 * 32);  // the 1001st object
+    press(GLFW_KEY_C, 5 * 32, 50 * 32);
+    EXPECT_EQ(world->students.size() + world->cannons.size(), 1000u);
+
+    press(GLFW_KEY_S, 0, 0);
+    World loaded(64);
+    loaded.loadObjects("data/savedobjects");
+    EXPECT_EQ(loaded.students.size(), world->students.size());
+    EXPECT_EQ(loaded.cannons.size(), world->cannons.size());
 }
 
 TEST(Editor, PaintingKindsAndTheirOrder) {
@@ -176,6 +216,37 @@ TEST(Editor, PointerLeftOfTheMapTruncatesTowardZero) {
     for (int i = 0; i < 64 * 64; i++) {
         ASSERT_EQ(world->tiles[i], Empty) << i;
     }
+}
+
+// The 800 x 600 picture fills the window, whatever its size: the placing point stays under the
+// pointer and the far corners are reached.
+TEST(Editor, PointerFollowsThePictureAtAnyWindowSize) {
+    REQUIRE_GL();
+    Editor editor;
+    World* world = editor.world;
+    ScriptedInput& input = scriptedInput();
+    const int left = world->cameraX - 400, top = world->cameraY + 300;  // world pixels
+    auto cursorAt = [&](double x, double y) {
+        input.pointerX = x;
+        input.pointerY = y;
+        editor.step(1);
+        return b2Vec2(world->cursorX, world->cursorY);
+    };
+    // 800 x 600: one window pixel is one picture pixel.
+    EXPECT_EQ(cursorAt(0, 0), b2Vec2((left / 16) * 0.5f, (top / 16) * 0.5f));
+    EXPECT_EQ(cursorAt(799.9, 599.9),
+              b2Vec2(((left + 799) / 16) * 0.5f, ((top - 599) / 16) * 0.5f));
+
+    input.windowWidth = 1024;
+    input.windowHeight = 768;
+    EXPECT_EQ(cursorAt(0, 0), b2Vec2((left / 16) * 0.5f, (top / 16) * 0.5f));
+    EXPECT_EQ(cursorAt(1023.9, 767.9),
+              b2Vec2(((left + 799) / 16) * 0.5f, ((top - 599) / 16) * 0.5f));
+    // Painting lands on the tile drawn under the pointer: tile (25, 18) shows at picture pixel
+    // (25 * 32 + 16 - left, top - 18 * 32 - 16), 1.28 window pixels each.
+    input.holdButton(GLFW_MOUSE_BUTTON_LEFT);
+    cursorAt((25 * 32 + 16 - left) * 1.28, (top - 18 * 32 - 16) * 1.28);
+    EXPECT_EQ(world->getTile(25, 18), Solid);
 }
 
 TEST(Editor, ArrowKeysMoveTheStillShipAndTheCameraFollows) {

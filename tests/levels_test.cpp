@@ -197,6 +197,37 @@ TEST(LevelChecker, FindsSpoiltFiles) {
     EXPECT_TRUE(mentions(lost.check(), "outside the map")) << listed(lost.check());
 }
 
+// The checker turns away exactly what the game's loader skips: a record on top of one before it
+// and every record past the cap. The students it keeps are the students the World loads.
+TEST(LevelChecker, ReportsWhatTheLoaderWouldSkip) {
+    REQUIRE_GL();
+    LevelFiles crowded(2);
+    const int first = crowded.recordOf(kStudent, 0);
+    const int extra = crowded.recordCount();
+    crowded.objects.insert(crowded.objects.end(), &crowded.objects[12 * first],
+                           &crowded.objects[12 * first + 12]);
+    for (int i = 0; i < 1000; i++) {
+        crowded.objects.insert(crowded.objects.end(), 12, 0);
+        std::memcpy(&crowded.objects[12 * (extra + 1 + i)], &kStudent, 4);
+        crowded.move(extra + 1 + i, 2.0f + i % 100 * 2, 200.0f + i / 100 * 2);
+    }
+    const std::vector<std::string> problems = crowded.check();
+    EXPECT_TRUE(mentions(problems, "record " + std::to_string(extra) + " at")) << listed(problems);
+    EXPECT_TRUE(mentions(problems, "overlaps an object placed before it")) << listed(problems);
+    EXPECT_TRUE(mentions(problems, "record 1000 and those after it lie past the 1000"))
+        << listed(problems);
+
+    const std::string path = makeScratchDir() + "/objects";
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(crowded.objects.data()), crowded.objects.size());
+    g_mission = 2;
+    World world(crowded.size);
+    world.loadObjects(path.c_str());
+    const size_t kept = findLandingSpots(2, crowded.map, crowded.objects).size();
+    EXPECT_EQ(world.students.size(), kept);
+    EXPECT_EQ(kept, static_cast<size_t>(kMissionLayouts[2].students + 1000 - extra - 1));
+}
+
 TEST(LevelChecker, CountsStudentsAndCannonsAgainstTheMission) {
     LevelFiles oneStudentShort(1);
     oneStudentShort.drop(oneStudentShort.recordOf(kStudent, 4));

@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "flight/collision_category.h"
+#include "flight/placement.h"
 #include "flight/tile_kind.h"
 #include "tools/levels/missions.h"
 
@@ -64,10 +65,8 @@ struct Tiles {
     }
 };
 
-struct Object {
-    int32_t kind;
-    float x, y;
-};
+// A record the game places, as its loader reads it.
+using Object = PlacedObject;
 
 // Where the ship can go: a flood fill over 2 x 2 squares of open tiles (named by their lower
 // left tile), 4-connected, from the square the ship starts in. With the laser, Breakable tiles
@@ -210,19 +209,31 @@ std::vector<Object> readObjects(const std::vector<uint8_t>& file, int size, Prob
     if (file.size() % kRecordSize != 0) {
         out.add("objects file has %zu bytes, not a whole number of records", file.size());
     }
+    // The game's own placing rules: what they turn away, the loader skips.
     for (size_t at = 0; at + kRecordSize <= file.size(); at += kRecordSize) {
-        Object object;
-        std::memcpy(&object.kind, &file[at], 4);
-        std::memcpy(&object.x, &file[at + 4], 4);
-        std::memcpy(&object.y, &file[at + 8], 4);
+        int32_t kind;
+        float x, y;
+        std::memcpy(&kind, &file[at], 4);
+        std::memcpy(&x, &file[at + 4], 4);
+        std::memcpy(&y, &file[at + 8], 4);
         int index = static_cast<int>(at / kRecordSize);
-        if (object.kind != CollisionCategory::Student && object.kind != CollisionCategory::Cannon) {
-            out.add("record %d has kind %d", index, object.kind);
-        } else if (!std::isfinite(object.x) || !std::isfinite(object.y) || object.x <= 0 ||
-                   object.y <= 0 || object.x >= size || object.y >= size) {
-            out.add("record %d lies outside the map at (%g, %g)", index, object.x, object.y);
-        } else {
-            objects.push_back(object);
+        switch (checkPlacement(kind, x, y, index, size, size, objects)) {
+            case Placement::Fits:
+                objects.push_back({kind, x, y});
+                break;
+            case Placement::UnknownKind:
+                out.add("record %d has kind %d", index, kind);
+                break;
+            case Placement::OutsideMap:
+                out.add("record %d lies outside the map at (%g, %g)", index, x, y);
+                break;
+            case Placement::Overlaps:
+                out.add("record %d at (%g, %g) overlaps an object placed before it", index, x, y);
+                break;
+            case Placement::OverCap:
+                out.add("record %d and those after it lie past the %d a level may hold", index,
+                        kMaxLevelObjects);
+                return objects;
         }
     }
     return objects;
