@@ -1,12 +1,16 @@
 #include "frontend/progress.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <set>
 #include <string>
 
 #include "campaign/campaign_state.h"
+#include "frontend/file_replace.h"
 
 namespace {
 
@@ -36,47 +40,49 @@ int decode(const unsigned char* bytes) {
     return static_cast<int>(static_cast<int32_t>(bits));
 }
 
-// Writes the bytes to a new file, flushed to the disk. On any failure the file is removed again.
-bool writeWhole(const std::string& path, const unsigned char* bytes, size_t count) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
+// Paths whose file was there but could not be read this run: saving over one would replace
+// progress the game never saw.
+std::set<std::string>& unreadableFiles() {
+    static std::set<std::string> paths;
+    return paths;
+}
+
+// Missing is the normal state before the first results screen; anything else keeps the file.
+bool existsUnreadable(const char* path) {
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        close(fd);
         return false;
     }
-    bool written = std::fwrite(bytes, 1, count, file) == count;
-    written = written && std::fflush(file) == 0 && fsync(fileno(file)) == 0;
-    if (std::fclose(file) != 0 || !written) {
-        std::remove(path.c_str());
-        return false;
-    }
-    return true;
+    return errno != ENOENT && errno != ENOTDIR;
 }
 
 }  // namespace
 
-// The new content goes to a file beside the old one and is renamed over it only once complete,
-// so a crash or a full disk in the middle of a save never leaves a cut or empty file.
 void saveProgress(const char* path) {
-    // A progress file the player made read-only stays as it is.
-    if (access(path, F_OK) == 0 && access(path, W_OK) != 0) {
+    if (unreadableFiles().count(path) != 0 || existsUnreadable(path)) {
         return;
     }
     unsigned char bytes[kFileBytes];
     for (int i = 0; i < kValueCount; i++) {
         encode(*valueAt(i), bytes + i * kValueBytes);
     }
-    std::string temporary = std::string(path) + ".tmp";
-    if (writeWhole(temporary, bytes, kFileBytes) && std::rename(temporary.c_str(), path) != 0) {
-        std::remove(temporary.c_str());
-    }
+    replaceFile(path, bytes, kFileBytes);
 }
 
 void loadProgress(const char* path) {
     std::FILE* file = std::fopen(path, "rb");
     if (!file) {
+        if (errno != ENOENT && errno != ENOTDIR) {
+            unreadableFiles().insert(path);
+        }
         return;
     }
     unsigned char bytes[kFileBytes];
     size_t count = std::fread(bytes, 1, kFileBytes, file);
+    if (std::ferror(file)) {
+        unreadableFiles().insert(path);
+    }
     std::fclose(file);
     // A value cut by the end of the file is left as it was, like those after it.
     for (int i = 0; i < kValueCount && (i + 1) * kValueBytes <= static_cast<int>(count); i++) {

@@ -3,8 +3,10 @@
 // The progress file: for missions 0 to 4, best students then best credits, ten signed 32-bit
 // little-endian integers, 40 bytes, nothing else.
 
-// Writes the whole file from the bests in memory. The old file is replaced only by a complete
-// new one; on any failure it stays as it was, and nothing is reported.
+// Writes the whole file from the bests in memory (see file_replace.h for how it is replaced).
+// On any failure the old file stays as it was, and nothing is reported. A file that exists but
+// cannot be read, now or when loadProgress met it this run, is never written over: the game
+// plays on with the bests in memory and the player's file waits untouched.
 void saveProgress(const char* path);
 
 // Reads the bests back. Each value whose four bytes the file holds is taken; the others keep what

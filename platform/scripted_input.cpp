@@ -16,9 +16,17 @@ void scriptPointer(double* x, double* y) {
     *y = g_script.pointerY;
 }
 
-double scriptGetTime() { return g_script.clock; }
 void scriptSetTime(double seconds) { g_script.clock = seconds; }
-bool scriptWindowOpen() { return g_script.windowOpen; }
+
+double scriptGetTime() {
+    g_script.clockReads++;
+    return g_script.clock;
+}
+
+bool scriptWindowOpen() {
+    g_script.windowChecks++;
+    return g_script.windowOpen;
+}
 
 void scriptWindowSize(int* width, int* height) {
     *width = g_script.windowWidth;

@@ -20,6 +20,9 @@ struct ScriptedInput {
     bool windowOpen = true;
     int swaps = 0;
     std::function<void()> onSwap;
+    // How often the game read the clock and asked whether the window is open (once a pass).
+    int clockReads = 0;
+    int windowChecks = 0;
 
     void hold(int key) { keys.insert(key); }
     void release(int key) { keys.erase(key); }

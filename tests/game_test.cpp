@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 
@@ -13,6 +14,7 @@
 #include "flight/world.h"
 #include "frontend/game.h"
 #include "frontend/progress.h"
+#include "frontend/results.h"
 #include "frontend/shop.h"
 #include "platform/scripted_input.h"
 #include "tests/test_support.h"
@@ -44,12 +46,13 @@ std::string makeGameFolder() {
 // Runs the game in `folder` with `held` down from the start and a script called after every
 // shown frame (1 for the first).
 int playGame(const std::string& folder, std::initializer_list<int> held,
-             const std::function<void(int frame)>& script) {
+             const std::function<void(int frame)>& script, bool windowOpens = true) {
     std::string top = fs::current_path().string();
     EXPECT_EQ(chdir(folder.c_str()), 0);
     g_font = nullptr;
     resetCampaign();
     ScriptedInput& input = useScriptedInput();
+    input.windowOpen = windowOpens;
     for (int key : held) {
         input.hold(key);
     }
@@ -261,6 +264,106 @@ TEST(Game, ContinueGameChoosesAnOpenMissionThroughTheShop) {
     EXPECT_EQ(g_weaponLevel, 3);
     EXPECT_EQ(g_turnLevel, 2);
     EXPECT_FLOAT_EQ(launchMass, 4.0f) << "half a kilogram per level";
+}
+
+// Frames of a new player's first flight (mission 0, reached from NEW GAME without a choice),
+// counted from 1; the script is called for every other frame with 0.
+std::function<void(int)> inFirstFlight(const std::function<void(int flightFrame)>& script) {
+    auto flightFrames = std::make_shared<int>(0);
+    return [flightFrames, script](int frame) {
+        if (frame == 1) {
+            scriptedInput().releaseAll();
+        } else if (frame == 2) {
+            press(GLFW_KEY_ENTER);
+        }
+        bool flying = runningGameState() == FlightState;
+        script(flying ? ++*flightFrames : 0);
+    };
+}
+
+// Moves the clock on by whole steps, each added as the loop adds its own, so that the game's
+// time and the clock stay comparable to the last bit.
+void advanceClock(int steps) {
+    for (int i = 0; i < steps; i++) {
+        scriptedInput().clock += 1.0 / 60.0;
+    }
+}
+
+struct Counts {
+    int passes, swaps, clockReads;
+};
+
+Counts counts() {
+    const ScriptedInput& input = scriptedInput();
+    return {input.windowChecks, input.swaps, input.clockReads};
+}
+
+// A pass makes up all the time the clock has moved on, however much, one counted step per 1/60 s
+// (an empty tank counts the flight's steps). The pass that ends the flight neither draws nor
+// swaps nor reads the clock, and orbit records 25 credits a student and 5 a coin.
+TEST(Game, APassRunsEveryPendingStepAndTheFlightsLastPassShowsNothing) {
+    const int kPendingSteps = 600;  // ten seconds behind: far more than any cap would allow
+    std::string folder = makeGameFolder();
+    int steadySteps = -1, caughtUpSteps = -1, deadFrames = 0;
+    Counts atOrbit{}, firstResults{}, secondResults{};
+    int resultsFrames = 0;
+    int status =
+        playGame(folder, {GLFW_KEY_DOWN}, inFirstFlight([&](int flightFrame) {
+                     World* world = runningWorld();
+                     if (flightFrame == 2) {
+                         world->rocket->fuel = 0;
+                     } else if (flightFrame == 3) {
+                         steadySteps = world->deadFrames - deadFrames;
+                         advanceClock(kPendingSteps - 1);
+                     } else if (flightFrame == 4) {
+                         caughtUpSteps = world->deadFrames - deadFrames;
+                         world->studentsRescued = 3;
+                         world->coinsCollected = 5;
+                         b2Body* ship = world->rocket->body;
+                         ship->SetTransform(b2Vec2(ship->GetPosition().x, world->height - 8.0f), 0);
+                         atOrbit = counts();
+                     } else if (runningGameState() == ResultsState) {
+                         resultsFrames++;
+                         (resultsFrames == 1 ? firstResults : secondResults) = counts();
+                         if (resultsFrames == 2) {
+                             press(GLFW_KEY_ESCAPE);
+                         }
+                     }
+                     deadFrames = world ? world->deadFrames : 0;
+                 }));
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(steadySteps, 1) << "one step a pass while the clock keeps pace";
+    EXPECT_EQ(caughtUpSteps, kPendingSteps);
+    ASSERT_EQ(resultsFrames, 2);
+    EXPECT_EQ(g_resultStudents, 3);
+    EXPECT_EQ(g_resultCredits, 100);
+    // Two passes, the flight's last and the first results pass, against one results pass.
+    EXPECT_EQ(firstResults.passes - atOrbit.passes, 2);
+    EXPECT_EQ(secondResults.passes - firstResults.passes, 1);
+    EXPECT_EQ(firstResults.swaps - atOrbit.swaps, secondResults.swaps - firstResults.swaps);
+    EXPECT_EQ(firstResults.clockReads - atOrbit.clockReads,
+              secondResults.clockReads - firstResults.clockReads);
+}
+
+// A window that never opened, or closes in the middle of a flight, ends the game at the start of
+// the next pass with status 0.
+TEST(Game, AClosedWindowEndsTheGameWithStatusZero) {
+    std::string folder = makeGameFolder();
+    EXPECT_EQ(playGame(
+                  folder, {}, [](int) {}, false),
+              0);
+    EXPECT_EQ(scriptedInput().swaps, 0);
+
+    int swapsAtClose = -1;
+    int status = playGame(folder, {GLFW_KEY_DOWN}, inFirstFlight([&](int flightFrame) {
+                              if (flightFrame == 3) {
+                                  scriptedInput().windowOpen = false;
+                                  swapsAtClose = scriptedInput().swaps;
+                              }
+                          }));
+    EXPECT_EQ(status, 0);
+    EXPECT_GT(swapsAtClose, 0);
+    EXPECT_EQ(scriptedInput().swaps, swapsAtClose);
 }
 
 }  // namespace

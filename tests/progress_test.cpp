@@ -1,8 +1,15 @@
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -41,12 +48,54 @@ void fillBests(int value) {
     }
 }
 
+const uid_t kNobody = 65534;       // the unprivileged user and group
+const rlim_t kCutAfterBytes = 20;  // a file size limit that cuts the save in half
+
+std::vector<std::string> entries(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Runs `act` in a child process (whose rights or limits it may change) and tells whether it
+// returned true.
+bool inChild(const std::function<bool()>& act) {
+    pid_t child = fork();
+    if (child == 0) {
+        _exit(act() ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
+// Root passes every permission check, so the rights are tested as nobody.
+void dropToNobody() {
+    if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) {
+        _exit(2);
+    }
+}
+
 class ProgressFile : public testing::Test {
 protected:
     void SetUp() override {
         resetCampaign();
         dir = makeScratchDir();
         path = dir + "/savegame";
+    }
+    // A folder of nobody's holding nobody's progress file of the given mode.
+    std::string playerFolder(const std::string& name, mode_t mode) {
+        std::string folder = dir + "/" + name;
+        std::string file = folder + "/savegame";
+        mkdir(folder.c_str(), 0755);
+        writeBytes(file, countingFile(40));
+        chmod(file.c_str(), mode);
+        chown(folder.c_str(), kNobody, kNobody);
+        chown(file.c_str(), kNobody, kNobody);
+        return file;
     }
     std::string dir;
     std::string path;
@@ -138,8 +187,8 @@ TEST_F(ProgressFile, SaveIntoAMissingFolderKeepsTheBestsInMemory) {
     EXPECT_EQ(g_bestStudents[2], 6);
 }
 
-// A save that fails half way (here a full disk behind the temporary's name, or a temporary that
-// cannot be made) must leave the previous good file exactly as it was.
+// A save that fails half way (here the file size limit standing in for a full disk) must leave
+// the previous good file exactly as it was, and no temporary behind.
 TEST_F(ProgressFile, AFailedSaveKeepsTheOldFileWhole) {
     g_bestStudents[0] = 3;
     saveProgress(path.c_str());
@@ -147,19 +196,126 @@ TEST_F(ProgressFile, AFailedSaveKeepsTheOldFileWhole) {
     ASSERT_EQ(good.size(), 40u);
     g_bestStudents[0] = 5;
 
-    std::string temporary = path + ".tmp";
-    ASSERT_EQ(symlink("/dev/full", temporary.c_str()), 0);
-    saveProgress(path.c_str());
+    EXPECT_TRUE(inChild([&] {
+        signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit = {kCutAfterBytes, kCutAfterBytes};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        saveProgress(path.c_str());
+        return true;
+    }));
     EXPECT_EQ(readBytes(path), good);
-    EXPECT_NE(access(temporary.c_str(), F_OK), 0) << "the failed temporary is removed";
-
-    ASSERT_EQ(mkdir(temporary.c_str(), 0755), 0);
-    saveProgress(path.c_str());
-    EXPECT_EQ(readBytes(path), good);
-    rmdir(temporary.c_str());
+    EXPECT_EQ(entries(dir), std::vector<std::string>{"savegame"});
 
     saveProgress(path.c_str());
     EXPECT_EQ(readBytes(path)[0], 5);
+}
+
+// Two games saving at once each finish with a whole file, never a cut one, and a link planted
+// where a fixed temporary name would be is not written through.
+TEST_F(ProgressFile, SavesRacingEachOtherOrALinkNeverCutTheFile) {
+    const int kSaves = 400;  // per game; enough for the two to overlap many times
+    std::vector<unsigned char> expected[3];
+    for (int value : {1, 2}) {
+        fillBests(value);
+        saveProgress(path.c_str());
+        expected[value] = readBytes(path);
+    }
+    for (int value : {1, 2}) {
+        fillBests(value);
+        if (fork() == 0) {
+            for (int i = 0; i < kSaves; i++) {
+                saveProgress(path.c_str());
+            }
+            _exit(0);
+        }
+    }
+    int cut = 0, reads = 0;
+    for (int running = 2; running > 0;) {
+        std::vector<unsigned char> seen = readBytes(path);
+        reads++;
+        cut += seen != expected[1] && seen != expected[2];
+        running -= waitpid(-1, nullptr, WNOHANG) > 0;
+    }
+    EXPECT_EQ(cut, 0) << "of " << reads << " reads";
+    EXPECT_EQ(entries(dir), std::vector<std::string>{"savegame"});
+
+    std::string victim = dir + "/victim";
+    writeBytes(victim, {'k', 'e', 'e', 'p'});
+    ASSERT_EQ(symlink(victim.c_str(), (path + ".tmp").c_str()), 0);
+    fillBests(3);
+    saveProgress(path.c_str());
+    EXPECT_EQ(readBytes(path)[0], 3);
+    EXPECT_EQ(readBytes(victim), (std::vector<unsigned char>{'k', 'e', 'e', 'p'}));
+    EXPECT_EQ(entries(dir), (std::vector<std::string>{"savegame", "savegame.tmp", "victim"}));
+}
+
+// A save writes through the player's symbolic link and keeps the file's mode, owner and hard
+// links: the file stays the one the player set up.
+TEST_F(ProgressFile, SavingKeepsTheLinksModeAndOwnerOfTheFile) {
+    ASSERT_EQ(mkdir((dir + "/real").c_str(), 0755), 0);
+    std::string real = dir + "/real/progress";
+    writeBytes(real, countingFile(40));
+    ASSERT_EQ(chmod(real.c_str(), 0600), 0);
+    ASSERT_EQ(chown(real.c_str(), kNobody, kNobody), 0);
+    ASSERT_EQ(symlink("real/progress", path.c_str()), 0);
+    fillBests(3);
+    saveProgress(path.c_str());
+    struct stat info;
+    ASSERT_EQ(lstat(path.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode)) << "the link stays a link";
+    EXPECT_EQ(readBytes(real)[0], 3);
+    ASSERT_EQ(stat(real.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    EXPECT_EQ(info.st_uid, kNobody);
+    EXPECT_EQ(info.st_gid, kNobody);
+
+    std::string other = dir + "/backup";
+    ASSERT_EQ(link(real.c_str(), other.c_str()), 0);
+    fillBests(4);
+    saveProgress(path.c_str());
+    EXPECT_EQ(readBytes(other)[0], 4) << "hard links stay one file";
+    ASSERT_EQ(stat(other.c_str(), &info), 0);
+    EXPECT_EQ(info.st_nlink, 2u);
+
+    // A link to a file not made yet: the file is made where it points, as a new file is.
+    std::string dangling = dir + "/dangling";
+    ASSERT_EQ(symlink("real/later", dangling.c_str()), 0);
+    mode_t mask = umask(022);
+    saveProgress(dangling.c_str());
+    umask(mask);
+    ASSERT_EQ(stat((dir + "/real/later").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0644u);
+    EXPECT_EQ(entries(dir + "/real"), (std::vector<std::string>{"later", "progress"}));
+}
+
+// As a player without root's rights: a writable file in a folder that takes no new file is
+// still saved; a read-only file is left alone; and a file that could not be read is never
+// written over for the rest of the run, even once it can be.
+TEST_F(ProgressFile, APlayerWithoutRightsKeepsWhatCouldNotBeRead) {
+    ASSERT_EQ(chmod(dir.c_str(), 0755), 0);
+    std::string lockedFolder = playerFolder("locked", 0644);
+    std::string readOnly = playerFolder("readonly", 0444);
+    std::string unreadable = playerFolder("unreadable", 0200);
+    ASSERT_EQ(chmod((dir + "/locked").c_str(), 0555), 0);
+
+    EXPECT_TRUE(inChild([&] {
+        dropToNobody();
+        fillBests(6);
+        saveProgress(lockedFolder.c_str());
+        saveProgress(readOnly.c_str());
+        // A new game saves without loading first.
+        saveProgress(unreadable.c_str());
+        resetCampaign();
+        loadProgress(unreadable.c_str());
+        bool unchanged = g_bestStudents[0] == 0;
+        chmod(unreadable.c_str(), 0600);
+        fillBests(6);
+        saveProgress(unreadable.c_str());
+        return unchanged;
+    })) << "an unreadable file changes no best";
+    EXPECT_EQ(readBytes(lockedFolder)[0], 6);
+    EXPECT_EQ(readBytes(readOnly), countingFile(40));
+    EXPECT_EQ(readBytes(unreadable), countingFile(40));
 }
 
 }  // namespace
