@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 // Our small sound layer over OpenAL Soft (mixing, output) and libsndfile (WAV and MP3 decoding).
 // Nothing here ever fails loudly: no device, a missing file or an undecodable one means silence,
@@ -12,6 +14,14 @@
 class SoundSource;
 class SoundHandle;
 struct SoundEngineState;
+
+// What a loopback engine heard: a sound that began to sound, or a tracked one stopped while it
+// still sounded.
+struct SoundLogEntry {
+    bool stopped = false;
+    std::string file;  // as loaded
+    int fromMs = 0;    // where a started sound began
+};
 
 class SoundEngine {
 public:
@@ -40,6 +50,14 @@ public:
     void render(int16_t* out, int frames);
 
     bool isSilent() const;
+
+    // Loopback engines only: what was heard since the last call, oldest first. Other engines
+    // keep nothing, so the game pays nothing for it.
+    std::vector<SoundLogEntry> takeLog();
+
+    // For tests that run the whole game: from now on openDevice() gives a loopback engine of
+    // this rate instead (0: the device again).
+    static void openLoopbackForDevice(int sampleRate);
 
 private:
     SoundEngine() = default;

@@ -79,7 +79,7 @@ unsigned SoundEngineState::startVoice(SoundSource* sound, bool tracked, bool loo
         return 0;
     }
     if (!paused) {
-        alSourcePlay(source);
+        beginPlaying(*voice);
     }
     voice->id = nextVoiceId++;
     if (nextVoiceId == 0) {
@@ -91,6 +91,9 @@ unsigned SoundEngineState::startVoice(SoundSource* sound, bool tracked, bool loo
 
 void SoundEngineState::stopVoice(unsigned id) {
     if (Voice* voice = findVoice(id)) {
+        if (keepLog) {
+            log.push_back({true, voice->sound->file, 0});
+        }
         releaseVoice(voice);
     }
 }
@@ -104,9 +107,9 @@ void SoundEngineState::pauseVoice(unsigned id, bool paused) {
     ALint state = sourceState(voice->source);
     if (paused && state == AL_PLAYING) {
         alSourcePause(voice->source);
-    } else if (!paused && (state == AL_INITIAL || state == AL_PAUSED)) {
+    } else if (!paused && (!voice->started || state == AL_INITIAL || state == AL_PAUSED)) {
         // From a fresh source this also applies a position set while it waited.
-        alSourcePlay(voice->source);
+        beginPlaying(*voice);
     }
 }
 
@@ -124,6 +127,7 @@ void SoundEngineState::positionVoice(unsigned id, int milliseconds) {
         }
         frame %= sound.length;
     }
+    voice->startFrame = frame;
     if (sound.preloaded) {
         // OpenAL keeps the offset of a source not yet playing and applies it when it starts.
         alSourcei(voice->source, AL_SAMPLE_OFFSET, ALint(frame));
@@ -139,7 +143,7 @@ void SoundEngineState::positionVoice(unsigned id, int milliseconds) {
     voice->decoderEnded = false;
     queueStream(*voice);
     if (!voice->paused) {
-        alSourcePlay(voice->source);
+        beginPlaying(*voice);
     }
 }
 
@@ -211,8 +215,23 @@ ALuint SoundEngineState::takeSource() {
     return source;
 }
 
+void SoundEngineState::beginPlaying(Voice& voice) {
+    alSourcePlay(voice.source);
+    if (voice.started) {
+        return;
+    }
+    voice.started = true;
+    if (keepLog) {
+        const SoundSource& sound = *voice.sound;
+        int fromMs = sound.sampleRate > 0 ? int(voice.startFrame * 1000 / sound.sampleRate) : 0;
+        log.push_back({false, sound.file, fromMs});
+    }
+}
+
 void SoundEngineState::releaseVoice(Voice* voice) {
-    alSourceStop(voice->source);
+    // Rewound, not merely stopped: a source that played to its end reads as stopped until then,
+    // and the next voice on it would be taken for finished before it ever played.
+    alSourceRewind(voice->source);
     alSourcei(voice->source, AL_BUFFER, 0);
     alSourcei(voice->source, AL_LOOPING, AL_FALSE);
     if (voice->decoder) {
@@ -235,8 +254,10 @@ void SoundEngineState::reclaimFinished() {
 }
 
 bool SoundEngineState::isFinished(const Voice& voice) {
-    // A stream that ran dry before its end is restarted by its refill, not finished.
-    return sourceState(voice.source) == AL_STOPPED && (!voice.decoder || voice.decoderEnded);
+    // A stream that ran dry before its end is restarted by its refill, not finished; a voice
+    // waiting paused for its first play is not finished either.
+    return voice.started && sourceState(voice.source) == AL_STOPPED &&
+           (!voice.decoder || voice.decoderEnded);
 }
 
 bool SoundEngineState::startStream(Voice& voice) {

@@ -40,6 +40,9 @@ struct Voice {
     bool tracked = false;
     bool looped = false;
     bool paused = false;
+    // Until its first play a voice started paused reads as stopped, yet it is not over.
+    bool started = false;
+    int64_t startFrame = 0;  // where it was positioned before its first play
     // Streamed voices only: their own decoder of the file, and the buffers they cycle.
     std::unique_ptr<SoundDecoder> decoder;
     ALuint buffers[kStreamBuffers] = {};
@@ -63,6 +66,8 @@ struct SoundEngineState {
     int sourcesMade = 0;
     unsigned nextVoiceId = 1;
     std::vector<int16_t> streamScratch;
+    bool keepLog = false;  // loopback engines only: tests read it, the game never pays for it
+    std::vector<SoundLogEntry> log;
 
     std::thread feeder;
     std::condition_variable wake;
@@ -87,6 +92,7 @@ struct SoundEngineState {
 private:
     Voice* findVoice(unsigned id);
     ALuint takeSource();
+    void beginPlaying(Voice& voice);
     void releaseVoice(Voice* voice);
     void reclaimFinished();
     bool isFinished(const Voice& voice);

@@ -264,23 +264,34 @@ TEST(Sound, StopAndPauseSilenceAndTheTrackCanStartAgain) {
     }
 }
 
+// As every launch: on a fresh source, and again on the sources left by an effect that played to
+// its end and by a stopped track, which the engine hands out again.
 TEST(Sound, PausedHandlePositionedAt9200MsPlaysFromThere) {
     for (const std::string& file : {fixtures().marked, fixtures().markedMp3}) {
         for (bool preload : {true, false}) {
             SCOPED_TRACE(file + (preload ? " preloaded" : " streamed"));
             auto engine = loopback();
             SoundSource* launch = engine->addSource(file.c_str(), preload);
-            Mix mix(*engine);
-            SoundHandle* handle = engine->playTracked(launch, false, true);
-            mix.render(100);
-            handle->setPlayPosition(9200);
-            mix.render(100);
-            handle->setPaused(false);
-            mix.render(3000);
-            EXPECT_LE(mix.peak(0, 200), kQuietPeak);
-            // Past the 660 Hz stretch at once, and over when the file's 12 s are.
-            mix.expectTone(205, 2900, 880.0);
-            EXPECT_LE(mix.peak(3100, 3200), kQuietPeak);
+            SoundSource* burst = engine->addSource(fixtures().burst.c_str(), true);
+            SoundSource* music = engine->addSource(fixtures().loopMp3.c_str(), false);
+            for (int round = 0; round < 3; round++) {
+                SCOPED_TRACE(round);
+                Mix mix(*engine);
+                SoundHandle* handle = engine->playTracked(launch, false, true);
+                mix.render(100);
+                handle->setPlayPosition(9200);
+                mix.render(100);
+                handle->setPaused(false);
+                mix.render(3000);
+                EXPECT_LE(mix.peak(0, 200), kQuietPeak);
+                // Past the 660 Hz stretch at once, and over when the file's 12 s are.
+                mix.expectTone(205, 2900, 880.0);
+                EXPECT_LE(mix.peak(3100, 3200), kQuietPeak);
+
+                engine->play(burst);
+                engine->playTracked(music, true, false)->stop();
+                mix.render(300);
+            }
         }
     }
 }
