@@ -11,8 +11,13 @@
 #include "flight/placement.h"
 #include "flight/tile_kind.h"
 #include "tools/levels/missions.h"
+#include "tools/levels/reach.h"
 
 namespace {
+
+using levelgen::kShipSquare;
+using levelgen::Reach;
+using levelgen::Tiles;
 
 const size_t kMapHeaderSize = 18;  // bytes
 const size_t kRecordSize = 12;     // bytes
@@ -20,7 +25,6 @@ const int kListedPerKind = 4;      // bad pixels reported one by one before a su
 
 const float kStudentAboveGround = 0.375f;  // m: the kite's tip stands on the ground
 const float kGroundTolerance = 0.01f;      // m
-const int kShipSquare = 2;                 // tiles: the ship (1.17 m by 1.49 m) fits in 2 x 2
 const float kLandingReach = 9.0f;          // m: a landed ship farther off is not seen
 const float kLandingGap = 2.0f;            // m: nearer, the ship would land on the student
 const int kPadHalfWidth = 2;               // tiles either side of the start column
@@ -44,106 +48,8 @@ struct Problems {
     }
 };
 
-// The tiles as the game reads them: column 0 and row 0 are Empty.
-struct Tiles {
-    int width = 0, height = 0;
-    std::vector<int> kinds;
-    int at(int x, int y) const {
-        bool valid = x >= 1 && y >= 1 && x < width && y < height;
-        return valid ? kinds[y * width + x] : Empty;
-    }
-    bool solid(int x, int y) const { return isSolidTile(at(x, y)); }
-    bool freeBox(int x0, int y0, int x1, int y1) const {
-        for (int y = y0; y <= y1; y++) {
-            for (int x = x0; x <= x1; x++) {
-                if (solid(x, y)) {
-                    return false;
-                }
-            }
-        }
-        return true;
-    }
-};
-
 // A record the game places, as its loader reads it.
 using Object = PlacedObject;
-
-// Where the ship can go: a flood fill over 2 x 2 squares of open tiles (named by their lower
-// left tile), 4-connected, from the square the ship starts in. With the laser, Breakable tiles
-// count as open: the ship can shoot its way through them.
-class Reach {
-public:
-    Reach(const Tiles& tiles, bool laser, int startX, int startY);
-    bool reached(int x, int y) const {
-        return x >= 1 && y >= 1 && x < w_ && y < h_ && seen_[y * w_ + x];
-    }
-    bool reachedAbove(int line) const;
-    bool reachedNear(float x, float y, float distance) const;
-
-private:
-    bool open(const Tiles& tiles, bool laser, int x, int y) const;
-    int w_, h_;
-    std::vector<uint8_t> seen_;
-};
-
-Reach::Reach(const Tiles& tiles, bool laser, int startX, int startY)
-    : w_(tiles.width - 1), h_(tiles.height - 1), seen_(static_cast<size_t>(w_) * h_, 0) {
-    if (startX < 1 || startY < 1 || startX >= w_ || startY >= h_ ||
-        !open(tiles, laser, startX, startY)) {
-        return;
-    }
-    std::vector<int> queue = {startY * w_ + startX};
-    seen_[queue[0]] = 1;
-    const int steps[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
-    for (size_t next = 0; next < queue.size(); next++) {
-        int x = queue[next] % w_, y = queue[next] / w_;
-        for (const auto& step : steps) {
-            int nx = x + step[0], ny = y + step[1];
-            if (nx < 1 || ny < 1 || nx >= w_ || ny >= h_ || seen_[ny * w_ + nx] ||
-                !open(tiles, laser, nx, ny)) {
-                continue;
-            }
-            seen_[ny * w_ + nx] = 1;
-            queue.push_back(ny * w_ + nx);
-        }
-    }
-}
-
-bool Reach::open(const Tiles& tiles, bool laser, int x, int y) const {
-    for (int dy = 0; dy < kShipSquare; dy++) {
-        for (int dx = 0; dx < kShipSquare; dx++) {
-            int kind = tiles.at(x + dx, y + dy);
-            if (kind == Solid || (kind == Breakable && !laser)) {
-                return false;
-            }
-        }
-    }
-    return true;
-}
-
-bool Reach::reachedAbove(int line) const {
-    for (int y = line; y < h_; y++) {
-        for (int x = 1; x < w_; x++) {
-            if (reached(x, y)) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
-bool Reach::reachedNear(float x, float y, float distance) const {
-    int reach = static_cast<int>(distance) + 1;
-    for (int sy = static_cast<int>(y) - reach; sy <= static_cast<int>(y) + reach; sy++) {
-        for (int sx = static_cast<int>(x) - reach; sx <= static_cast<int>(x) + reach; sx++) {
-            // The square's centre is at its upper right tile's lower left corner.
-            if (reached(sx, sy) && std::hypot(sx + 1 - x, sy + 1 - y) <= distance) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
 
 bool readHeader(const std::vector<uint8_t>& file, const MissionLayout& layout, Problems& out) {
     size_t size = static_cast<size_t>(layout.size);
