@@ -19,11 +19,6 @@
 
 namespace {
 
-std::vector<uint8_t> readBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
-}
-
 struct Expected {
     const char* name;
     int width, height;

@@ -24,11 +24,6 @@
 
 namespace {
 
-std::vector<uint8_t> readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
 // The shipped levels in the real World, stepped by the real flight step.
 class LevelsInWorld : public testing::Test {
 protected:

@@ -14,11 +14,6 @@
 
 namespace {
 
-std::vector<uint8_t> readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
 TEST(Levels, ShippedFilesAreExactlyWhatTheGeneratorWrites) {
     std::string scratch = makeScratchDir();
     ASSERT_TRUE(generateLevels(scratch));

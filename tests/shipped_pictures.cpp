@@ -1,16 +1,6 @@
 #include "tests/shipped_pictures.h"
 
-#include <fstream>
-#include <iterator>
-
-namespace {
-
-std::vector<uint8_t> readBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
-}
-
-}  // namespace
+#include "tests/test_support.h"
 
 TgaFile readTga(const std::string& path) {
     std::vector<uint8_t> b = readBytes(path);

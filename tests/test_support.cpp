@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <vector>
 
@@ -234,4 +236,9 @@ std::vector<std::string> placedTexts(const DrawnScreen& screen) {
         placed.push_back(line.str());
     }
     return placed;
+}
+
+std::vector<uint8_t> readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }

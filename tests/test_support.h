@@ -18,6 +18,9 @@ bool hasGlContext();
 // A fresh empty folder under the system's temporary folder, removed at exit.
 std::string makeScratchDir();
 
+// The whole file; empty when it cannot be read.
+std::vector<uint8_t> readBytes(const std::string& path);
+
 // Reads one pixel of the back buffer (x, y from the bottom left, as the game draws).
 struct Pixel {
     uint8_t r, g, b;

@@ -37,11 +37,6 @@ void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::fclose(file);
 }
 
-std::vector<uint8_t> readBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
-}
-
 // The most memory the process has held so far.
 long peakRssKb() {
     rusage usage{};
