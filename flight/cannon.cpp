@@ -8,7 +8,6 @@
 #include "flight/coin.h"
 #include "flight/collision_category.h"
 #include "flight/explosion.h"
-#include "flight/placement.h"
 #include "flight/rocket.h"
 #include "flight/shot.h"
 #include "flight/tile_kind.h"
@@ -19,6 +18,7 @@ namespace {
 
 const double kFullTurn = 6.2832;     // radians
 const float kAngularDamping = 5.0f;  // keeps the barrel's swing slow
+const float kBaseRadius = 0.5f;      // m
 const float kFriction = 0.5f;
 const float kRestitution = 0.5f;
 const uint16_t kBaseMask = CollisionCategory::Rocket | CollisionCategory::Laser;
@@ -62,7 +62,7 @@ Cannon::Cannon(float x, float y, World* world, SpriteSheet* sheet, GLuint gunTex
     body = world->physics->CreateBody(&bodyDef);
 
     b2CircleShape shape;
-    shape.m_radius = kCannonBaseRadius;  // as the placing rules measure it
+    shape.m_radius = kBaseRadius;
     b2FixtureDef fixtureDef;
     fixtureDef.shape = &shape;
     fixtureDef.friction = kFriction;

@@ -57,7 +57,7 @@ bool loaderWouldKeep(const World& world, int kind, float x, float y) {
         placed.push_back({CollisionCategory::Student, at.x, at.y});
     }
     const int index = static_cast<int>(placed.size());
-    return checkPlacement(kind, x, y, index, world.width, world.height, placed) == Placement::Fits;
+    return checkPlacement(kind, x, y, index, placed) == Placement::Fits;
 }
 
 // Window pixels to the picture's own: a full screen of another size stretches the picture. At

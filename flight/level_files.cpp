@@ -94,7 +94,7 @@ void World::loadObjects(const char* path) {
     coinsCollected = coinsTotal = 0;
 
     // 3, 4. Records to the end of the file or the cap; a short last one is ignored, and so is
-    //       one that the placing rules turn away (outside the map, on top of another).
+    //       one that the placing rules turn away (too far out, a student on another).
     FILE* file = std::fopen(path, "rb");
     if (!file) {
         return;
@@ -105,7 +105,7 @@ void World::loadObjects(const char* path) {
         int32_t kind = static_cast<int32_t>(getUint32(record));
         float x = floatFromBits(getUint32(record + 4));
         float y = floatFromBits(getUint32(record + 8));
-        const Placement placement = checkPlacement(kind, x, y, index, width, height, placed);
+        const Placement placement = checkPlacement(kind, x, y, index, placed);
         if (placement == Placement::OverCap) {
             break;
         }

@@ -117,9 +117,10 @@ TEST(Editor, RemoveTakesEveryObjectNearThePlacingPoint) {
     EXPECT_EQ(world->students.size(), 1u);
 }
 
-// The editor places nothing its own saved file would lose on loading: nothing outside the map,
-// on top of an object of its kind, or past the records a file may hold.
-TEST(Editor, PlacesNothingTheLoaderWouldSkip) {
+// The editor places what its own saved file loads back, off the map and cannons on cannons
+// included, and nothing the loader would skip: a student on top of another, or past the records
+// a file may hold.
+TEST(Editor, PlacesWhatTheLoaderKeepsAndNothingElse) {
     REQUIRE_GL();
     InScratchFolder scratch;
     Editor editor;
@@ -132,16 +133,19 @@ TEST(Editor, PlacesNothingTheLoaderWouldSkip) {
         input.hold(key);
         editor.step(1);
     };
+    press(GLFW_KEY_C, -4 * 32 - 8, 10 * 32);  // placing point (-4, 10), left of the map
+    EXPECT_EQ(world->cursorX, -4.0f);
     press(GLFW_KEY_M, -40, 10 * 32);           // placing point (-1, 10)
-    press(GLFW_KEY_C, 10 * 32, 64 * 32 + 40);  // placing point (10, 65)
+    press(GLFW_KEY_C, 10 * 32, 64 * 32 + 40);  // placing point (10, 65), above the map
     press(GLFW_KEY_M, 10 * 32, 10 * 32);
     press(GLFW_KEY_M, 10 * 32 + 3, 10 * 32 + 3);  // the same half-metre point again
     press(GLFW_KEY_C, 10 * 32, 10 * 32);          // a cannon may stand over a student
-    press(GLFW_KEY_C, 10 * 32 + 16, 10 * 32);     // but not half over another cannon
-    EXPECT_EQ(world->students.size(), 1u);
-    EXPECT_EQ(world->cannons.size(), 1u);
+    press(GLFW_KEY_C, 10 * 32 + 16, 10 * 32);     // and half over another cannon
+    press(GLFW_KEY_C, 10 * 32 + 16, 10 * 32);     // or right on it
+    EXPECT_EQ(world->students.size(), 2u);
+    EXPECT_EQ(world->cannons.size(), 5u);
 
-    for (int i = 0; i < 998; i++) {
+    for (int i = 0; i < 993; i++) {
         world->students.push_back(
             new Student(2.0f + i % 40, 20.0f + i / 40, world, world->studentSheet));
     }
@@ -154,6 +158,29 @@ TEST(Editor, PlacesNothingTheLoaderWouldSkip) {
     loaded.loadObjects("data/savedobjects");
     EXPECT_EQ(loaded.students.size(), world->students.size());
     EXPECT_EQ(loaded.cannons.size(), world->cannons.size());
+}
+
+// A student that fell off the map in flight is saved where it is, and loads back from there.
+TEST(Editor, AStudentFallenOffTheMapIsSavedAndLoadsBack) {
+    REQUIRE_GL();
+    InScratchFolder scratch;
+    Editor editor;
+    World* world = editor.world;
+    world->students.push_back(new Student(22.0f, 2.0f, world, world->studentSheet));
+    world->editorMode = false;
+    for (int step = 0; step < 600 && world->students.front()->body->GetPosition().y > -1; step++) {
+        editor.sandbox.tick(1);
+    }
+    const b2Vec2 fallen = world->students.front()->body->GetPosition();
+    ASSERT_LT(fallen.y, -1.0f);
+
+    world->editorMode = true;
+    scriptedInput().hold(GLFW_KEY_S);
+    editor.step(1);
+    World loaded(64);
+    loaded.loadObjects("data/savedobjects");
+    ASSERT_EQ(loaded.students.size(), 1u);
+    EXPECT_EQ(loaded.students.front()->body->GetPosition(), fallen);
 }
 
 TEST(Editor, PaintingKindsAndTheirOrder) {

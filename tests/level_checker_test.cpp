@@ -122,9 +122,15 @@ TEST(LevelChecker, FindsSpoiltFiles) {
     std::memcpy(&strange.objects[0], &seven, 4);
     EXPECT_TRUE(mentions(strange.check(), "record 0 has kind 7")) << listed(strange.check());
 
+    // The game loads an object off the map, but a shipped level should not hold one; a position
+    // the physics cannot hold is not loaded at all.
+    LevelFiles offMap(0);
+    offMap.move(0, -3, 20);
+    EXPECT_TRUE(mentions(offMap.check(), "record 0 lies outside the map at (-3, 20)"))
+        << listed(offMap.check());
     LevelFiles lost(0);
     lost.move(0, std::numeric_limits<float>::quiet_NaN(), 20);
-    EXPECT_TRUE(mentions(lost.check(), "outside the map")) << listed(lost.check());
+    EXPECT_TRUE(mentions(lost.check(), "too far out for the game to load")) << listed(lost.check());
 }
 
 // The checker turns away exactly what the game's loader skips: a record on top of one before it

@@ -207,35 +207,46 @@ TEST_F(LevelFiles, SavedObjectsPutCannonsFirstAndLoadBackInOrder) {
     EXPECT_EQ(world.students.back()->body->GetPosition(), b2Vec2(7, 8));
 }
 
-// Records that would put a body at a position the physics cannot hold, or off the map, are
-// skipped; the map's edges themselves are still on it. A short last record is ignored.
-TEST_F(LevelFiles, BadObjectRecordsAreSkipped) {
+// Only records the physics cannot hold are skipped: non-finite positions and those more than
+// 100 km out. Objects just off the map load, as a level designer may put them or a student that
+// fell off may be saved. A short last record is ignored.
+TEST_F(LevelFiles, RecordsLoadAnywhereThePhysicsCanHoldThem) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
     std::vector<uint8_t> bytes = objectsFile({{4, nan, 5},
                                               {4, 5, inf},
                                               {16, -inf, 5},
-                                              {4, -0.5f, 5},
-                                              {4, 5, 64.5f},
-                                              {16, 64.01f, 5},
-                                              {4, 0, 64},
-                                              {16, 64, 0},
+                                              {16, 5, -nan},
+                                              {4, 100001, 5},
+                                              {16, 5, -100001},
+                                              {4, -2.5f, 70},
+                                              {4, 60, -3.06f},
+                                              {16, 131, 70},
+                                              {16, -100000, 100000},
                                               {4, 12, 12}});
     bytes.resize(bytes.size() - 1);  // the last record loses a byte
     writeBytes(path("objects"), bytes);
-    World world(64);
+    World world(128);
     world.clearMap();
     world.loadObjects(path("objects").c_str());
-    EXPECT_EQ(world.students.size(), 1u);
-    EXPECT_EQ(world.cannons.size(), 1u);
-    EXPECT_EQ(world.studentsTotal, 1);
-    EXPECT_EQ(world.coinsTotal, 5);
+    std::vector<b2Vec2> students, cannons;
+    for (const Student* student : world.students) {
+        students.push_back(student->body->GetPosition());
+    }
+    for (const Cannon* cannon : world.cannons) {
+        cannons.push_back(cannon->body->GetPosition());
+    }
+    EXPECT_EQ(students, std::vector<b2Vec2>({{-2.5f, 70}, {60, -3.06f}}));
+    EXPECT_EQ(cannons, std::vector<b2Vec2>({{131, 70}, {-100000, 100000}}));
+    EXPECT_EQ(world.studentsTotal, 2);
+    EXPECT_EQ(world.coinsTotal, 10);
 }
 
-// A record on top of one placed before it is skipped: students by their kites, cannons by their
-// bases, while a student may stand within a cannon's base (they never touch). Records past the
-// cap are not read. 3000 students on one spot, once 4.5 million contacts, load and fly at once.
-TEST_F(LevelFiles, OverlappingAndSurplusRecordsAreSkipped) {
+// A student on top of one placed before it is skipped, by their kites; cannons never touch each
+// other, so every cannon record makes a cannon and counts its coins, and a student may stand
+// within a cannon's base. Records past the cap are not read. 3000 students on one spot, once 4.5
+// million contacts, load and fly at once.
+TEST_F(LevelFiles, StackedStudentsAndSurplusRecordsAreSkipped) {
     writeBytes(path("objects"), objectsFile({{4, 10, 10},
                                              {4, 10.1f, 10.05f},
                                              {4, 10.4f, 10},       // side by side, corners touching
@@ -243,7 +254,10 @@ TEST_F(LevelFiles, OverlappingAndSurplusRecordsAreSkipped) {
                                              {4, 10.2f, 10.375f},  // resting in it
                                              {16, 10, 10},
                                              {16, 10.9f, 10},
-                                             {16, 11, 10}}));
+                                             {16, 20, 10},
+                                             {16, 20, 10},
+                                             {16, 20, 10},
+                                             {16, 20, 10}}));
     World world(64);
     world.clearMap();
     world.loadObjects(path("objects").c_str());
@@ -255,7 +269,9 @@ TEST_F(LevelFiles, OverlappingAndSurplusRecordsAreSkipped) {
         cannons.push_back(cannon->body->GetPosition());
     }
     EXPECT_EQ(students, std::vector<b2Vec2>({{10, 10}, {10.4f, 10}, {10.2f, 10.375f}}));
-    EXPECT_EQ(cannons, std::vector<b2Vec2>({{10, 10}, {11, 10}}));
+    EXPECT_EQ(cannons,
+              std::vector<b2Vec2>({{10, 10}, {10.9f, 10}, {20, 10}, {20, 10}, {20, 10}, {20, 10}}));
+    EXPECT_EQ(world.coinsTotal, 30);
 
     std::vector<Record> spread;
     for (int i = 0; i < 1005; i++) {
@@ -276,6 +292,17 @@ TEST_F(LevelFiles, OverlappingAndSurplusRecordsAreSkipped) {
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(box.world->students.size(), 1u);
     EXPECT_LT(took.count(), 2.0);
+
+    // A thousand cannons on one spot beside the ship all load, and even their volley flies at once.
+    writeBytes(path("objects"), objectsFile(std::vector<Record>(1000, {16, 34, 10})));
+    const auto cannonsStart = std::chrono::steady_clock::now();
+    box.world->loadObjects(path("objects").c_str());
+    box.tick(240);  // a volley of a thousand balls
+    const std::chrono::duration<double> cannonsTook =
+        std::chrono::steady_clock::now() - cannonsStart;
+    EXPECT_EQ(box.world->cannons.size(), 1000u);
+    EXPECT_EQ(box.world->coinsTotal, 5000);
+    EXPECT_LT(cannonsTook.count(), 2.0);
 }
 
 TEST_F(LevelFiles, EmptyOrMissingObjectsFileLeavesNoObjects) {

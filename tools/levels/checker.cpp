@@ -115,7 +115,8 @@ std::vector<Object> readObjects(const std::vector<uint8_t>& file, int size, Prob
     if (file.size() % kRecordSize != 0) {
         out.add("objects file has %zu bytes, not a whole number of records", file.size());
     }
-    // The game's own placing rules: what they turn away, the loader skips.
+    // The game's own placing rules: what they turn away, the loader skips. An object off the map
+    // still loads, but no shipped level should leave one there.
     for (size_t at = 0; at + kRecordSize <= file.size(); at += kRecordSize) {
         int32_t kind;
         float x, y;
@@ -123,15 +124,18 @@ std::vector<Object> readObjects(const std::vector<uint8_t>& file, int size, Prob
         std::memcpy(&x, &file[at + 4], 4);
         std::memcpy(&y, &file[at + 8], 4);
         int index = static_cast<int>(at / kRecordSize);
-        switch (checkPlacement(kind, x, y, index, size, size, objects)) {
+        switch (checkPlacement(kind, x, y, index, objects)) {
             case Placement::Fits:
+                if (x < 0 || x > size || y < 0 || y > size) {
+                    out.add("record %d lies outside the map at (%g, %g)", index, x, y);
+                }
                 objects.push_back({kind, x, y});
                 break;
             case Placement::UnknownKind:
                 out.add("record %d has kind %d", index, kind);
                 break;
-            case Placement::OutsideMap:
-                out.add("record %d lies outside the map at (%g, %g)", index, x, y);
+            case Placement::TooFar:
+                out.add("record %d at (%g, %g) lies too far out for the game to load", index, x, y);
                 break;
             case Placement::Overlaps:
                 out.add("record %d at (%g, %g) overlaps an object placed before it", index, x, y);
