@@ -7,10 +7,8 @@ namespace {
 // Frames decoded per call when reading a whole file, and when probing a streamed one.
 constexpr int kDecodeChunkFrames = 16384;
 constexpr int kProbeFrames = 1024;
-// Keeps one buffer's byte count within OpenAL's int sizes whatever the sample rate.
 // Frames decoded ahead of a seek point, more than the MP3 decoder needs to settle.
 constexpr int64_t kSeekLeadFrames = 8192;
-constexpr int64_t kMaxWholeFileFrames = int64_t(1) << 26;
 
 }  // namespace
 
@@ -70,7 +68,7 @@ bool SoundDecoder::seek(int64_t frame) {
     return read(skipped.data(), int(frame - from)) == int(frame - from);
 }
 
-bool decodeWholeFile(const char* file, int maxSeconds, std::vector<int16_t>& pcm, int& channels,
+bool decodeWholeFile(const char* file, size_t maxBytes, std::vector<int16_t>& pcm, int& channels,
                      int& sampleRate) {
     SoundDecoder decoder;
     if (!decoder.open(file)) {
@@ -78,9 +76,14 @@ bool decodeWholeFile(const char* file, int maxSeconds, std::vector<int16_t>& pcm
     }
     channels = decoder.channels();
     sampleRate = decoder.sampleRate();
-    int64_t maxFrames = std::min(int64_t(maxSeconds) * sampleRate, kMaxWholeFileFrames);
+    int64_t maxFrames = int64_t(maxBytes / (size_t(channels) * sizeof(int16_t)));
     int64_t frames = 0;
     pcm.clear();
+    // Room for it all at once when the file tells its length: growing as it decodes would hold
+    // the old copy and the new one together. The length is the file's word, so the cap bounds it.
+    if (decoder.length() > 0) {
+        pcm.reserve(size_t(std::min(decoder.length(), maxFrames)) * size_t(channels));
+    }
     while (frames < maxFrames) {
         int want = int(std::min<int64_t>(kDecodeChunkFrames, maxFrames - frames));
         pcm.resize(size_t(frames + want) * size_t(channels));

@@ -2,6 +2,7 @@
 
 #include <sndfile.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -32,8 +33,9 @@ private:
     std::vector<int16_t> wide_;  // frames of files with more than two channels
 };
 
-// Decodes a whole file into `pcm`, at most `maxSeconds` of it. False when nothing decodes.
-bool decodeWholeFile(const char* file, int maxSeconds, std::vector<int16_t>& pcm, int& channels,
+// Decodes a whole file into `pcm`, cut after the last whole frame within `maxBytes`. False when
+// nothing decodes.
+bool decodeWholeFile(const char* file, size_t maxBytes, std::vector<int16_t>& pcm, int& channels,
                      int& sampleRate);
 
 // Opens the file and decodes a first few frames, without decoding the rest. False when that fails.

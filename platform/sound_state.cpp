@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <limits>
 
 #include "platform/sound_state.h"
 
@@ -6,8 +7,12 @@ namespace {
 
 // Enough for every effect a busy flight overlaps, far below OpenAL Soft's own limit of sources.
 constexpr int kMaxVoices = 32;
-// A preloaded effect longer than this is cut; the game's are a few seconds.
-constexpr int kMaxPreloadSeconds = 600;
+// Decoded 16-bit sound a preloaded effect may take; the rest is cut. Our longest, the 14 s launch
+// sound, is 2.5 MB, and 16 MiB still holds 95 s of 44.1 kHz stereo. Without it a small file of
+// 192 kHz silence decodes to hundreds of MB. OpenAL copies the buffer, so a load peaks at twice.
+constexpr size_t kMaxPreloadBytes = size_t(16) << 20;
+static_assert(kMaxPreloadBytes <= size_t(std::numeric_limits<ALsizei>::max()),
+              "alBufferData takes the byte count as an ALsizei");
 
 ALenum formatFor(int channels) {
     return channels == 2 ? AL_FORMAT_STEREO16 : AL_FORMAT_MONO16;
@@ -32,7 +37,7 @@ void SoundEngineState::loadSource(SoundSource& sound, const char* file, bool pre
         return;
     }
     std::vector<int16_t> pcm;
-    if (!decodeWholeFile(file, kMaxPreloadSeconds, pcm, sound.channels, sound.sampleRate)) {
+    if (!decodeWholeFile(file, kMaxPreloadBytes, pcm, sound.channels, sound.sampleRate)) {
         return;
     }
     alGetError();

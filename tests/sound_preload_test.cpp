@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+#include <sndfile.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/sound.h"
+#include "tests/test_support.h"
+
+namespace {
+
+constexpr int kRate = 44100;  // Hz, of the loopback mix
+constexpr double kPi = 3.14159265358979323846;
+constexpr int kHiRate = 192000;        // Hz: the highest a sound file is likely to come in
+constexpr int kQuietPeak = 4;          // loopback output is dithered: silence is a step or two
+constexpr double kAudibleRms = 500.0;  // a tone of amplitude 0.25 is in the thousands
+
+// Writes a 192 kHz stereo FLAC a second at a time, so that writing a long one takes little
+// memory: silence, then a 440 Hz tone of amplitude 0.25 from `toneFrom` seconds on.
+std::string writeLongFlac(const std::string& path, int seconds, int toneFrom) {
+    SF_INFO info{};
+    info.samplerate = kHiRate;
+    info.channels = 2;
+    info.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    EXPECT_NE(file, nullptr) << sf_strerror(nullptr);
+    std::vector<int16_t> second(2 * size_t(kHiRate));
+    for (int s = 0; s < seconds && file; s++) {
+        for (int i = 0; i < kHiRate; i++) {
+            double t = s + double(i) / kHiRate;
+            double value = s < toneFrom ? 0.0 : 0.25 * std::sin(2.0 * kPi * 440.0 * t);
+            second[2 * size_t(i)] = second[2 * size_t(i) + 1] = int16_t(value * 32767.0);
+        }
+        EXPECT_EQ(sf_writef_short(file, second.data(), kHiRate), kHiRate);
+    }
+    sf_close(file);
+    return path;
+}
+
+// The process's peak resident memory so far, in kB.
+long peakKb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// How far opening a loopback engine and preloading `file` raise peak memory, in MB; negative
+// when that fails. A forked child does it: its peak starts from what it holds at the fork, so
+// nothing this program held before counts.
+double preloadPeakRiseMb(const std::string& file) {
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0) {
+        return -1.0;
+    }
+    pid_t child = fork();
+    if (child == 0) {
+        close(pipeEnds[0]);
+        long before = peakKb();
+        std::unique_ptr<SoundEngine> engine(SoundEngine::openLoopback(kRate));
+        engine->addSource(file.c_str(), true);
+        long rise = engine->isSilent() ? -1 : peakKb() - before;
+        bool sent = write(pipeEnds[1], &rise, sizeof rise) == ssize_t(sizeof rise);
+        _exit(sent ? 0 : 1);  // no exit handlers: the scratch folder is the parent's
+    }
+    close(pipeEnds[1]);
+    long rise = -1;
+    if (child < 0 || read(pipeEnds[0], &rise, sizeof rise) != ssize_t(sizeof rise)) {
+        rise = -1;
+    }
+    close(pipeEnds[0]);
+    int status = 0;
+    if (child > 0 && (waitpid(child, &status, 0) != child || status != 0)) {
+        rise = -1;
+    }
+    return rise < 0 ? -1.0 : rise / 1024.0;
+}
+
+// Stereo output of a loopback engine, `milliseconds` of it.
+std::vector<int16_t> render(SoundEngine& engine, int milliseconds) {
+    std::vector<int16_t> out(2 * size_t(milliseconds) * kRate / 1000);
+    engine.render(out.data(), int(out.size() / 2));
+    return out;
+}
+
+size_t at(int ms) {
+    return 2 * size_t(ms) * kRate / 1000;
+}
+
+double rms(const std::vector<int16_t>& out, int fromMs, int toMs) {
+    double sum = 0.0;
+    for (size_t i = at(fromMs); i < at(toMs); i++) {
+        sum += double(out[i]) * out[i];
+    }
+    return std::sqrt(sum / double(at(toMs) - at(fromMs)));
+}
+
+int peak(const std::vector<int16_t>& out, int fromMs, int toMs) {
+    int most = 0;
+    for (size_t i = at(fromMs); i < at(toMs); i++) {
+        most = std::max(most, std::abs(int(out[i])));
+    }
+    return most;
+}
+
+}  // namespace
+
+// 600 s of silence: a file of under half a megabyte that decodes to 460 MB, unless it is cut.
+TEST(SoundPreload, LongSilentFlacRaisesPeakMemoryByLessThan100Mb) {
+    constexpr double kMostRiseMb = 100.0;  // the engine alone takes about 15
+    std::string file = writeLongFlac(makeScratchDir() + "/silence.flac", 600, 600);
+    double rise = preloadPeakRiseMb(file);
+    ASSERT_GE(rise, 0.0) << "the preloading child failed";
+    EXPECT_LT(rise, kMostRiseMb);
+}
+
+// 16 MiB of decoded 192 kHz stereo is 21.8 s: an effect that long still plays up to there, then
+// goes quiet though its file goes on to 24 s.
+TEST(SoundPreload, EffectPastTheCutPlaysUpToItThenStops) {
+    std::string file = writeLongFlac(makeScratchDir() + "/tone.flac", 24, 20);
+    std::unique_ptr<SoundEngine> engine(SoundEngine::openLoopback(kRate));
+    ASSERT_FALSE(engine->isSilent());
+    SoundHandle* handle = engine->playTracked(engine->addSource(file.c_str(), true), false, true);
+    handle->setPlayPosition(21000);
+    handle->setPaused(false);
+    std::vector<int16_t> out = render(*engine, 2500);
+    EXPECT_GT(rms(out, 20, 750), kAudibleRms);
+    EXPECT_LE(peak(out, 1000, 2500), kQuietPeak);
+}
