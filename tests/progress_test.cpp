@@ -1,7 +1,11 @@
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -45,26 +49,13 @@ void fillBests(int value) {
 
 const uid_t kNobody = 65534;       // the unprivileged user and group
 const rlim_t kCutAfterBytes = 20;  // a file size limit that cuts the save in half
-
-std::vector<std::string> entries(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
+const unsigned kHangSeconds = 3;   // far beyond a save or a load; a call still waiting has hung
+const int kCannotMount = 3;        // a child's exit code: this machine refused the mount
 
 // Runs `act` in a child process (whose rights or limits it may change) and tells whether it
 // returned true.
 bool inChild(const std::function<bool()>& act) {
-    pid_t child = fork();
-    if (child == 0) {
-        _exit(act() ? 0 : 1);
-    }
-    int status = 0;
-    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
-           WEXITSTATUS(status) == 0;
+    return exitCodeInChild([&] { return act() ? 0 : 1; }) == 0;
 }
 
 // Root passes every permission check, so the rights are tested as nobody.
@@ -199,7 +190,7 @@ TEST_F(ProgressFile, AFailedSaveKeepsTheOldFileWhole) {
         return true;
     }));
     EXPECT_EQ(readBytes(path), good);
-    EXPECT_EQ(entries(dir), std::vector<std::string>{"savegame"});
+    EXPECT_EQ(folderEntries(dir), std::vector<std::string>{"savegame"});
 
     saveProgress(path.c_str());
     EXPECT_EQ(readBytes(path)[0], 5);
@@ -232,7 +223,7 @@ TEST_F(ProgressFile, SavesRacingEachOtherOrALinkNeverCutTheFile) {
         running -= waitpid(-1, nullptr, WNOHANG) > 0;
     }
     EXPECT_EQ(cut, 0) << "of " << reads << " reads";
-    EXPECT_EQ(entries(dir), std::vector<std::string>{"savegame"});
+    EXPECT_EQ(folderEntries(dir), std::vector<std::string>{"savegame"});
 
     std::string victim = dir + "/victim";
     writeBytes(victim, {'k', 'e', 'e', 'p'});
@@ -241,7 +232,7 @@ TEST_F(ProgressFile, SavesRacingEachOtherOrALinkNeverCutTheFile) {
     saveProgress(path.c_str());
     EXPECT_EQ(readBytes(path)[0], 3);
     EXPECT_EQ(readBytes(victim), (std::vector<unsigned char>{'k', 'e', 'e', 'p'}));
-    EXPECT_EQ(entries(dir), (std::vector<std::string>{"savegame", "savegame.tmp", "victim"}));
+    EXPECT_EQ(folderEntries(dir), (std::vector<std::string>{"savegame", "savegame.tmp", "victim"}));
 }
 
 // A save writes through the player's symbolic link and keeps the file's mode, owner and hard
@@ -280,7 +271,7 @@ TEST_F(ProgressFile, SavingKeepsTheLinksModeAndOwnerOfTheFile) {
     umask(mask);
     ASSERT_EQ(stat((dir + "/real/later").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0644u);
-    EXPECT_EQ(entries(dir + "/real"), (std::vector<std::string>{"later", "progress"}));
+    EXPECT_EQ(folderEntries(dir + "/real"), (std::vector<std::string>{"later", "progress"}));
 }
 
 // As a player without root's rights: a writable file in a folder that takes no new file is
@@ -311,6 +302,72 @@ TEST_F(ProgressFile, APlayerWithoutRightsKeepsWhatCouldNotBeRead) {
     EXPECT_EQ(readBytes(lockedFolder)[0], 6);
     EXPECT_EQ(readBytes(readOnly), countingFile(40));
     EXPECT_EQ(readBytes(unreadable), countingFile(40));
+}
+
+// A pipe, a device or a socket at the path is read as no file and never written, and neither
+// call waits on it (each runs in a child on an alarm, so a hang fails instead of stopping the
+// run). A link to a plain file still loads.
+TEST_F(ProgressFile, AnythingButAPlainFileIsLeftAloneWithoutWaiting) {
+    ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+    std::string zeros = dir + "/zeros";
+    ASSERT_EQ(symlink("/dev/zero", zeros.c_str()), 0);
+    std::string socketPath = dir + "/socket";
+    int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    struct sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    socketPath.copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+
+    for (const std::string& notAFile : {path, zeros, socketPath}) {
+        EXPECT_TRUE(inChild([&] {
+            alarm(kHangSeconds);
+            fillBests(7);
+            loadProgress(notAFile.c_str());
+            saveProgress(notAFile.c_str());
+            return g_bestStudents[0] == 7 && g_bestCredits[4] == 7;
+        })) << notAFile + ": a call hung or changed a best";
+    }
+    close(listener);
+    struct stat info;
+    ASSERT_EQ(lstat(path.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    EXPECT_EQ(folderEntries(dir), (std::vector<std::string>{"savegame", "socket", "zeros"}));
+
+    std::string real = dir + "/real";
+    std::string linked = dir + "/linked";
+    writeBytes(real, countingFile(40));
+    ASSERT_EQ(symlink("real", linked.c_str()), 0);
+    loadProgress(linked.c_str());
+    EXPECT_EQ(g_bestCredits[4], 109);
+}
+
+// A file mounted in place, as a container's one-file volume is, cannot be renamed over: the save
+// goes into the mounted file rather than being lost. The mount lives in a child's own namespace.
+TEST_F(ProgressFile, AFileMountedInPlaceIsSavedThroughTheMount) {
+    std::string volume = dir + "/volume";
+    writeBytes(volume, countingFile(40));
+    writeBytes(path, countingFile(40));
+    std::vector<unsigned char> eights(40, 0);
+    for (size_t i = 0; i < eights.size(); i += 4) {
+        eights[i] = 8;
+    }
+    const int code = exitCodeInChild([&] {
+        if (unshare(CLONE_NEWNS) != 0 ||
+            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount(volume.c_str(), path.c_str(), nullptr, MS_BIND, nullptr) != 0) {
+            return kCannotMount;
+        }
+        fillBests(8);
+        saveProgress(path.c_str());
+        return readBytes(path) == eights ? 0 : 1;
+    });
+    if (code == kCannotMount) {
+        GTEST_SKIP() << "this machine refuses a mount namespace or a bind mount";
+    }
+    EXPECT_EQ(code, 0) << "the mounted file kept its bytes";
+    EXPECT_EQ(readBytes(volume), eights) << "the volume holds what was saved through the mount";
+    EXPECT_EQ(readBytes(path), countingFile(40)) << "the file under the mount is untouched";
+    EXPECT_EQ(folderEntries(dir), (std::vector<std::string>{"savegame", "volume"}));
 }
 
 }  // namespace

@@ -21,6 +21,13 @@ std::string makeScratchDir();
 // The whole file; empty when it cannot be read.
 std::vector<uint8_t> readBytes(const std::string& path);
 
+// The names in a folder, sorted.
+std::vector<std::string> folderEntries(const std::string& folder);
+
+// The exit code of `act` run in a forked child (whose rights or limits it may change), or -1
+// when the child did not exit.
+int exitCodeInChild(const std::function<int()>& act);
+
 // Reads one pixel of the back buffer (x, y from the bottom left, as the game draws).
 struct Pixel {
     uint8_t r, g, b;
