@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <iostream>
+#include <vector>
 
+#include "drawing/image_scaling.h"
 #include "drawing/tga_image.h"
 
 namespace {
@@ -29,6 +31,22 @@ int largestSide() {
     return glMax > 0 ? std::min<int>(glMax, kMaxImageSide) : kMaxImageSide;
 }
 
+// Rows of 8- and 24-bit images come packed, not padded to four bytes; whatever alignment was set
+// comes back afterwards.
+class PackedRows {
+public:
+    PackedRows() {
+        glGetIntegerv(GL_UNPACK_ALIGNMENT, &saved_);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    }
+    ~PackedRows() { glPixelStorei(GL_UNPACK_ALIGNMENT, saved_); }
+    PackedRows(const PackedRows&) = delete;
+    PackedRows& operator=(const PackedRows&) = delete;
+
+private:
+    GLint saved_ = 4;
+};
+
 // Decodes the file into the bound texture, bottom row first so that it lands at t = 0.
 // False when the file is missing, not a readable TGA, too large, or cut short.
 bool uploadImage(const char* file, bool mipmaps) {
@@ -36,23 +54,37 @@ bool uploadImage(const char* file, bool mipmaps) {
     if (!readTga(file, largestSide(), image)) {
         return false;
     }
-    const GLenum format = pixelFormat(image.channels);
-    // Rows of 8- and 24-bit images come packed, not padded to four bytes.
-    GLint alignment = 4;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     if (mipmaps) {
-        gluBuild2DMipmaps(GL_TEXTURE_2D, format, image.width, image.height, format,
-                          GL_UNSIGNED_BYTE, image.pixels.data());
+        uploadMipmaps(image.pixels.data(), image.width, image.height, image.channels);
     } else {
+        const GLenum format = pixelFormat(image.channels);
+        PackedRows packed;
         glTexImage2D(GL_TEXTURE_2D, 0, format, image.width, image.height, 0, format,
                      GL_UNSIGNED_BYTE, image.pixels.data());
     }
-    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
     return true;
 }
 
 }  // namespace
+
+void uploadMipmaps(const uint8_t* pixels, int width, int height, int channels) {
+    if (width < 1 || height < 1) {
+        return;
+    }
+    // GLU would round the sides itself, but its scaling reads past the end of some pictures
+    // (8 x 3 reads a row too far), so it only ever gets power-of-two sides from us.
+    const int side = largestSide();
+    const int toWidth = powerOfTwoSide(width, side);
+    const int toHeight = powerOfTwoSide(height, side);
+    std::vector<uint8_t> scaled;
+    if (toWidth != width || toHeight != height) {
+        scaled = scalePixels(pixels, width, height, channels, toWidth, toHeight);
+        pixels = scaled.data();
+    }
+    const GLenum format = pixelFormat(channels);
+    PackedRows packed;
+    gluBuild2DMipmaps(GL_TEXTURE_2D, format, toWidth, toHeight, format, GL_UNSIGNED_BYTE, pixels);
+}
 
 GLuint loadTexture(const char* file, bool smooth) {
     GLuint name = 0;

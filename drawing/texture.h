@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 
+#include <cstdint>
+
 // The handle a failed load gives: no texture holds an image under it.
 const GLuint kNoTexture = static_cast<GLuint>(-1);
 
@@ -11,3 +13,8 @@ const GLuint kNoTexture = static_cast<GLuint>(-1);
 // (or kMaxImageSide) allows, or ends before its pixels do, prints
 // "Image file failed to load correctly: <file>" and gives kNoTexture.
 GLuint loadTexture(const char* file, bool smooth);
+
+// Fills the bound texture and its mipmaps from packed rows of `channels` bytes a texel (1 grey,
+// 2 grey and alpha, 3 RGB, 4 RGBA), bottom row first. Sides that are not powers of two are first
+// scaled up to the next ones, within what the GL allows. Reads nothing past the last texel.
+void uploadMipmaps(const uint8_t* pixels, int width, int height, int channels);

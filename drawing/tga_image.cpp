@@ -52,7 +52,9 @@ size_t mostBytesNeeded(const Layout& layout) {
 }
 
 // Whether the bytes hold every pixel: plain ones one after the other, run-length ones in
-// packets, each a count byte and then one pixel (a run) or count pixels (raw).
+// packets, each a count byte and then one pixel (a run) or count pixels (raw). Packets that stay
+// inside the picture fit in what readTga reads of a file; one running past the last pixel may
+// not, so it is refused here too and a picture fails alike from its file and from memory.
 bool pixelsComplete(const Layout& layout, const uint8_t* bytes, size_t size) {
     const size_t pixels = static_cast<size_t>(layout.width) * layout.height;
     if (size < layout.dataStart) {
@@ -68,6 +70,9 @@ bool pixelsComplete(const Layout& layout, const uint8_t* bytes, size_t size) {
         }
         const uint8_t packet = bytes[at++];
         const size_t count = (packet & kPacketCountMask) + 1u;
+        if (count > pixels - done) {
+            return false;
+        }
         const size_t stored = (packet & kRunPacketBit) ? 1 : count;
         if (size - at < stored * layout.pixelBytes) {
             return false;

@@ -18,8 +18,8 @@ struct TgaImage {
 const int kMaxImageSide = 4096;  // pixels
 
 // Decodes a TGA held in memory (uncompressed or run-length, true-colour, grey or colour-mapped).
-// False when it is not such a TGA, when a side exceeds maxSide, or when the bytes end before
-// the pixels the header promises.
+// False when it is not such a TGA, when a side exceeds maxSide, when the bytes end before
+// the pixels the header promises, or when a run-length packet runs past the last pixel.
 bool decodeTga(const uint8_t* bytes, size_t size, int maxSide, TgaImage& image);
 
 // Reads the file, no more of it than its header can need, and decodes it as decodeTga does.

@@ -1,10 +1,16 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -14,6 +20,7 @@
 #include "drawing/font.h"
 #include "drawing/sprite_sheet.h"
 #include "drawing/texture.h"
+#include "drawing/tga_image.h"
 #include "tests/test_pictures.h"
 #include "tests/test_support.h"
 
@@ -53,6 +60,44 @@ GLint boundTexture() {
 GLint textureParameter(GLenum name) {
     GLint value = 0;
     glGetTexParameteriv(GL_TEXTURE_2D, name, &value);
+    return value;
+}
+
+// Bytes that end where readable memory does: the page after them cannot be read, so reading
+// one byte past them faults.
+class GuardedBytes {
+public:
+    explicit GuardedBytes(const std::vector<uint8_t>& bytes) {
+        const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+        const size_t readable = (bytes.size() + page - 1) / page * page;
+        size_ = readable + page;
+        void* start =
+            mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (start == MAP_FAILED) {
+            std::abort();
+        }
+        start_ = static_cast<uint8_t*>(start);
+        if (mprotect(start_ + readable, page, PROT_NONE) != 0) {
+            std::abort();
+        }
+        data_ = start_ + readable - bytes.size();
+        std::memcpy(data_, bytes.data(), bytes.size());
+    }
+    ~GuardedBytes() { munmap(start_, size_); }
+    GuardedBytes(const GuardedBytes&) = delete;
+    GuardedBytes& operator=(const GuardedBytes&) = delete;
+
+    const uint8_t* data() const { return data_; }
+
+private:
+    uint8_t* start_ = nullptr;
+    uint8_t* data_ = nullptr;
+    size_t size_ = 0;
+};
+
+GLint levelParameter(GLint level, GLenum name) {
+    GLint value = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, name, &value);
     return value;
 }
 
@@ -185,6 +230,115 @@ TEST_F(Drawing, UnreadableImagePrintsItsNameAndGivesNoTexture) {
     sheet.draw(0, 0, 10, 10, false, 1);
     font.print("ok", 2);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// --- Mipmaps of any size ----------------------------------------------------------------------
+
+TEST_F(Drawing, SmoothPicturesOfOtherSidesAreScaledToPowersOfTwoWithinTheirPixels) {
+    // The child starts afresh with a window of its own rather than fork the GL's threads.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    struct Size {
+        int width, height;
+    };
+    // GLU's own scaling read past 8 x 3 and 1 x 3; the powers of two go to GLU as they are.
+    const Size sizes[] = {{8, 3}, {1, 3}, {3, 8}, {5, 7}, {8, 2}, {1, 4}, {4, 1}, {1, 1}};
+    EXPECT_EXIT(
+        {
+            GLuint name = 0;
+            glGenTextures(1, &name);
+            glBindTexture(GL_TEXTURE_2D, name);
+            for (const Size& size : sizes) {
+                for (int channels : {1, 3, 4}) {
+                    std::vector<uint8_t> bytes(size.width * size.height * channels);
+                    for (size_t i = 0; i < bytes.size(); i++) {
+                        bytes[i] = static_cast<uint8_t>(i * 37);
+                    }
+                    const GuardedBytes pixels(bytes);
+                    // Named here so that a crash shows which picture it was.
+                    std::fprintf(stderr, "%dx%d, %d channels\n", size.width, size.height, channels);
+                    uploadMipmaps(pixels.data(), size.width, size.height, channels);
+                    glFinish();
+                }
+            }
+            std::exit(glGetError() == GL_NO_ERROR ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+
+    // And scaled sensibly. Three rows, red, green and blue from the top, become four: the outer
+    // ones keep their colours and the inner two mix green with its neighbours.
+    Picture picture(8, 3, kRed);
+    picture.fill(0, 1, 8, 1, kGreen);
+    picture.fill(0, 2, 8, 1, kBlue);
+    writeTga(path("three-rows.tga"), picture, 32, false, Origin::TopLeft);
+    ASSERT_NE(loadTexture(path("three-rows.tga").c_str(), true), kNoTexture);
+    ASSERT_EQ(levelParameter(0, GL_TEXTURE_WIDTH), 8);
+    ASSERT_EQ(levelParameter(0, GL_TEXTURE_HEIGHT), 4);
+    std::vector<uint8_t> bytes(8 * 4 * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, bytes.data());
+    using Texel = std::array<int, 4>;
+    auto texel = [&](int x, int y) {
+        const uint8_t* t = &bytes[(y * 8 + x) * 4];
+        return Texel{t[0], t[1], t[2], t[3]};
+    };
+    // The colour of a row, which every texel of it shares.
+    auto row = [&](int y) {
+        for (int x = 1; x < 8; x++) {
+            EXPECT_EQ(texel(x, y), texel(0, y)) << "texel " << x << ", " << y;
+        }
+        return texel(0, y);
+    };
+    EXPECT_EQ(row(0), (Texel{kBlue.r, kBlue.g, kBlue.b, kBlue.a}));
+    EXPECT_EQ(row(3), (Texel{kRed.r, kRed.g, kRed.b, kRed.a}));
+    for (int y : {1, 2}) {
+        SCOPED_TRACE(testing::Message() << "row " << y);
+        const Texel mixed = row(y);
+        EXPECT_NEAR(mixed[0] + mixed[1] + mixed[2], 255, 2);
+        EXPECT_GT(mixed[1], std::max(mixed[0], mixed[2]));
+        EXPECT_EQ(mixed[3], 255);
+    }
+    EXPECT_GT(row(1)[2], row(1)[0]) << "the row above blue leans to blue";
+    EXPECT_GT(row(2)[0], row(2)[2]) << "the row below red leans to red";
+}
+
+// --- Run-length packets ------------------------------------------------------------------------
+
+TEST_F(Drawing, RunLengthPacketPastTheLastPixelIsRefusedFromMemoryAndFromFile) {
+    // A 1 x 1 run-length 24-bit picture, its one texel orange, and the packets that follow.
+    auto picture = [](std::vector<uint8_t> packets) {
+        std::vector<uint8_t> bytes(18, 0);
+        bytes[2] = 10;
+        bytes[12] = bytes[14] = 1;
+        bytes[16] = 24;
+        bytes.insert(bytes.end(), packets.begin(), packets.end());
+        return bytes;
+    };
+    const uint8_t b = kOrange.b, g = kOrange.g, r = kOrange.r;
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"raw packet of one", picture({0x00, b, g, r}), true},
+        {"run of one", picture({0x80, b, g, r}), true},
+        {"raw packet of two", picture({0x01, b, g, r, b, g, r}), false},
+        {"run of two", picture({0x81, b, g, r}), false},
+        {"run of 128", picture({0xFF, b, g, r}), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TgaImage fromMemory;
+        EXPECT_EQ(decodeTga(c.bytes.data(), c.bytes.size(), kMaxImageSide, fromMemory), c.accepted);
+        const std::string file = path("packets.tga");
+        writeBytes(file, c.bytes);
+        TgaImage fromFile;
+        EXPECT_EQ(readTga(file.c_str(), kMaxImageSide, fromFile), c.accepted);
+        if (c.accepted) {
+            EXPECT_EQ(fromMemory.pixels, (std::vector<uint8_t>{r, g, b}));
+            EXPECT_EQ(fromFile.pixels, fromMemory.pixels);
+        }
+    }
 }
 
 }  // namespace
