@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <list>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,16 @@ int dynamicBodyCount(const World& world) {
         count += body->GetType() == b2_dynamicBody;
     }
     return count;
+}
+
+// Where the objects of a list stand, in list order.
+template <class T>
+std::vector<b2Vec2> positionsOf(const std::list<T*>& objects) {
+    std::vector<b2Vec2> positions;
+    for (const T* object : objects) {
+        positions.push_back(object->body->GetPosition());
+    }
+    return positions;
 }
 
 // A TGA header as a paint program writes it, with a size of its own.
@@ -229,13 +240,8 @@ TEST_F(LevelFiles, RecordsLoadAnywhereThePhysicsCanHoldThem) {
     World world(128);
     world.clearMap();
     world.loadObjects(path("objects").c_str());
-    std::vector<b2Vec2> students, cannons;
-    for (const Student* student : world.students) {
-        students.push_back(student->body->GetPosition());
-    }
-    for (const Cannon* cannon : world.cannons) {
-        cannons.push_back(cannon->body->GetPosition());
-    }
+    const std::vector<b2Vec2> students = positionsOf(world.students);
+    const std::vector<b2Vec2> cannons = positionsOf(world.cannons);
     EXPECT_EQ(students, std::vector<b2Vec2>({{-2.5f, 70}, {60, -3.06f}}));
     EXPECT_EQ(cannons, std::vector<b2Vec2>({{131, 70}, {-100000, 100000}}));
     EXPECT_EQ(world.studentsTotal, 2);
@@ -261,13 +267,8 @@ TEST_F(LevelFiles, StackedStudentsAndSurplusRecordsAreSkipped) {
     World world(64);
     world.clearMap();
     world.loadObjects(path("objects").c_str());
-    std::vector<b2Vec2> students, cannons;
-    for (const Student* student : world.students) {
-        students.push_back(student->body->GetPosition());
-    }
-    for (const Cannon* cannon : world.cannons) {
-        cannons.push_back(cannon->body->GetPosition());
-    }
+    const std::vector<b2Vec2> students = positionsOf(world.students);
+    const std::vector<b2Vec2> cannons = positionsOf(world.cannons);
     EXPECT_EQ(students, std::vector<b2Vec2>({{10, 10}, {10.4f, 10}, {10.2f, 10.375f}}));
     EXPECT_EQ(cannons,
               std::vector<b2Vec2>({{10, 10}, {10.9f, 10}, {20, 10}, {20, 10}, {20, 10}, {20, 10}}));
