@@ -13,7 +13,7 @@ seconds="${FUZZ_SECONDS:-5}"
 dir=build-fuzz
 scripts/setup.sh
 cmake -S . -B "$dir" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-      -DMORVELAN_FUZZ=ON -DMORVELAN_TESTS=OFF >/dev/null
+      -DMORVELAN_FUZZ=ON -DMORVELAN_TESTS=OFF -DMORVELAN_WERROR=ON >/dev/null
 cmake --build "$dir" -j"$(nproc)" --target fuzzers >/dev/null
 
 scratch="$(mktemp -d)"
