@@ -40,8 +40,8 @@ int decode(const unsigned char* bytes) {
     return static_cast<int>(static_cast<int32_t>(bits));
 }
 
-// Paths whose file was there but could not be read this run: saving over one would replace
-// progress the game never saw.
+// Paths whose file was there but loadProgress could not read it: saving over one would replace
+// progress that CONTINUE GAME promised to carry on and never saw.
 std::set<std::string>& unreadableFiles() {
     static std::set<std::string> paths;
     return paths;
@@ -89,17 +89,9 @@ bool readUpTo(int fd, unsigned char* bytes, size_t count, size_t* got) {
 }  // namespace
 
 void saveProgress(const char* path) {
+    // Only a run that loaded the file, and could not read it, holds off: a new game rewrites the
+    // file whatever it held, and replaceFile leaves anything but a plain file alone.
     if (unreadableFiles().count(path) != 0) {
-        return;
-    }
-    int fd = -1;
-    Found found = openProgress(path, &fd);
-    if (fd >= 0) {
-        close(fd);
-    }
-    // Missing is the normal state before the first results screen; anything else but a plain
-    // file the game can read stays as it is.
-    if (found != Found::Nothing && found != Found::PlainFile) {
         return;
     }
     unsigned char bytes[kFileBytes];

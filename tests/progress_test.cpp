@@ -275,13 +275,15 @@ TEST_F(ProgressFile, SavingKeepsTheLinksModeAndOwnerOfTheFile) {
 }
 
 // As a player without root's rights: a writable file in a folder that takes no new file is
-// still saved; a read-only file is left alone; and a file that could not be read is never
-// written over for the rest of the run, even once it can be.
+// still saved, and a read-only file is left alone. A file the player may write but not read is
+// rewritten by a new game, which never reads it, keeping its mode; a CONTINUE GAME that could not
+// read it never writes over it for the rest of its run, even once it can be read.
 TEST_F(ProgressFile, APlayerWithoutRightsKeepsWhatCouldNotBeRead) {
     ASSERT_EQ(chmod(dir.c_str(), 0755), 0);
     std::string lockedFolder = playerFolder("locked", 0644);
     std::string readOnly = playerFolder("readonly", 0444);
-    std::string unreadable = playerFolder("unreadable", 0200);
+    std::string newGame = playerFolder("newgame", 0200);
+    std::string continued = playerFolder("continued", 0200);
     ASSERT_EQ(chmod((dir + "/locked").c_str(), 0555), 0);
 
     EXPECT_TRUE(inChild([&] {
@@ -289,19 +291,32 @@ TEST_F(ProgressFile, APlayerWithoutRightsKeepsWhatCouldNotBeRead) {
         fillBests(6);
         saveProgress(lockedFolder.c_str());
         saveProgress(readOnly.c_str());
-        // A new game saves without loading first.
-        saveProgress(unreadable.c_str());
-        resetCampaign();
-        loadProgress(unreadable.c_str());
+        saveProgress(newGame.c_str());
+        return true;
+    }));
+    EXPECT_TRUE(inChild([&] {
+        dropToNobody();
+        loadProgress(continued.c_str());
         bool unchanged = g_bestStudents[0] == 0;
-        chmod(unreadable.c_str(), 0600);
         fillBests(6);
-        saveProgress(unreadable.c_str());
+        saveProgress(continued.c_str());
+        chmod(continued.c_str(), 0600);
+        saveProgress(continued.c_str());
         return unchanged;
     })) << "an unreadable file changes no best";
-    EXPECT_EQ(readBytes(lockedFolder)[0], 6);
+
+    std::vector<unsigned char> sixes(40, 0);
+    for (int i = 0; i < 40; i += 4) {
+        sixes[i] = 6;
+    }
+    EXPECT_EQ(readBytes(lockedFolder), sixes);
     EXPECT_EQ(readBytes(readOnly), countingFile(40));
-    EXPECT_EQ(readBytes(unreadable), countingFile(40));
+    EXPECT_EQ(readBytes(newGame), sixes);
+    struct stat info;
+    ASSERT_EQ(stat(newGame.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0200u);
+    EXPECT_EQ(info.st_uid, kNobody);
+    EXPECT_EQ(readBytes(continued), countingFile(40));
 }
 
 // A pipe, a device or a socket at the path is read as no file and never written, and neither
