@@ -46,7 +46,7 @@ void removeNear(std::list<T*>& objects, float x, float y) {
 
 // Whether the World's objects file would keep an object of `kind` placed at (x, y): the one the
 // saved file gains goes after every object there now.
-bool loaderWouldKeep(const World& world, int kind, float x, float y) {
+Placement placementInSavedFile(const World& world, int kind, float x, float y) {
     std::vector<PlacedObject> placed;
     for (const Cannon* cannon : world.cannons) {
         const b2Vec2 at = cannon->body->GetPosition();
@@ -56,8 +56,34 @@ bool loaderWouldKeep(const World& world, int kind, float x, float y) {
         const b2Vec2 at = student->body->GetPosition();
         placed.push_back({CollisionCategory::Student, at.x, at.y});
     }
-    const int index = static_cast<int>(placed.size());
-    return checkPlacement(kind, x, y, index, placed) == Placement::Fits;
+    return checkPlacement(kind, x, y, placed);
+}
+
+// Nothing the loader would skip is placed: the level saved must be the level loaded. A refusal
+// is said in one line, as a save is, so that a press never seems lost.
+bool mayPlace(const World& world, int kind, float x, float y) {
+    const Placement placement = placementInSavedFile(world, kind, x, y);
+    if (placement == Placement::Fits) {
+        return true;
+    }
+    std::cout << "NO " << (kind == CollisionCategory::Student ? "STUDENT" : "CANNON")
+              << " PLACED: ";
+    switch (placement) {
+        case Placement::Fits:
+        case Placement::UnknownKind:
+            break;
+        case Placement::TooFar:
+            std::cout << "TOO FAR OUT";
+            break;
+        case Placement::OverCap:
+            std::cout << "THE LEVEL HOLDS " << kMaxLevelObjects << " OBJECTS";
+            break;
+        case Placement::PileTooHigh:
+            std::cout << "TOO MANY STUDENTS ON THIS SPOT";
+            break;
+    }
+    std::cout << std::endl;
+    return false;
 }
 
 // Window pixels to the picture's own: a full screen of another size stretches the picture. At
@@ -149,12 +175,11 @@ void World::edit() {
             if (tab) {
                 editorMode = false;
             } else if (placeStudent) {
-                // Nothing the loader would skip: the level saved must be the level loaded.
-                if (loaderWouldKeep(*this, CollisionCategory::Student, cursorX, cursorY)) {
+                if (mayPlace(*this, CollisionCategory::Student, cursorX, cursorY)) {
                     students.push_back(new Student(cursorX, cursorY, this, studentSheet));
                 }
             } else if (placeCannon) {
-                if (loaderWouldKeep(*this, CollisionCategory::Cannon, cursorX, cursorY)) {
+                if (mayPlace(*this, CollisionCategory::Cannon, cursorX, cursorY)) {
                     cannons.push_back(new Cannon(cursorX, cursorY, this, cannonSheet, gunTexture));
                 }
             } else {

@@ -94,18 +94,18 @@ void World::loadObjects(const char* path) {
     coinsCollected = coinsTotal = 0;
 
     // 3, 4. Records to the end of the file or the cap; a short last one is ignored, and so is
-    //       one that the placing rules turn away (too far out, a student on another).
+    //       one that the placing rules turn away (too far out, a pile of students too high).
     FILE* file = std::fopen(path, "rb");
     if (!file) {
         return;
     }
     std::vector<PlacedObject> placed;
     uint8_t record[kObjectRecordSize];
-    for (int index = 0; std::fread(record, 1, sizeof record, file) == sizeof record; index++) {
+    while (std::fread(record, 1, sizeof record, file) == sizeof record) {
         int32_t kind = static_cast<int32_t>(getUint32(record));
         float x = floatFromBits(getUint32(record + 4));
         float y = floatFromBits(getUint32(record + 8));
-        const Placement placement = checkPlacement(kind, x, y, index, placed);
+        const Placement placement = checkPlacement(kind, x, y, placed);
         if (placement == Placement::OverCap) {
             break;
         }

@@ -8,8 +8,9 @@
 
 // Which objects-file records the game can hold. The objects file loader skips, the editor refuses
 // and the level checker reports every record these rules turn away, so that the level a designer
-// saves is the level that loads, and no file can cost the flight more than a real level does.
-// Everything else loads, just off the map or stacked cannons included: only what breaks goes.
+// saves is the level that loads. Only what breaks goes: a position the physics cannot hold, a
+// pile of students too high to push apart at once, and objects past the cap. Everything else
+// loads, just off the map, small piles and stacked cannons included.
 
 // The outline a student's body is built from. The body never turns, so its kite stays upright.
 const int kStudentKiteCorners = 4;
@@ -19,8 +20,10 @@ const float kStudentKite[kStudentKiteCorners][2] = {  // metres, counter-clockwi
     {0.2f, 0.0f},
     {0.0f, 0.15f}};
 
-// Records one objects file may hold; the loader reads no further. The campaign's largest level
-// has 67, and a file packed as tightly as the overlap rule lets it still steps in milliseconds.
+// Objects one level may hold: every record that makes a student or a cannon counts, and the
+// loader reads no further once there are this many; a record it skips costs only its read. The
+// cap bounds the bodies a file makes, not what they do once flying: a thousand cannons in range
+// of the ship all fire, as they would anywhere. The campaign's largest level has 67 objects.
 const int kMaxLevelObjects = 1000;
 
 // How far from the map's origin an object may stand, along either axis. The largest map is 256 m
@@ -32,6 +35,20 @@ const float kFarthestObject = 100000.0f;  // m
 // means one object was placed on top of the other.
 const float kOverlapAllowance = 0.01f;  // m
 
+// The most students whose kites may reach into each other: a student that would sink into this
+// many placed before it is refused. Pressing M again on the same spot stacks a second student,
+// and the physics pushes a small pile apart in its first steps at no cost worth the name. What
+// breaks is a high pile: 1000 students on one spot freeze the launch, 2.1 s on the first step
+// and 4.4 s on the first 30. Measured in mission 1 beside the ship (student_pile_benchmark in
+// tests/), the worst files this limit allows, 1000 students each:
+// - piles of 16 on the editor's grid: 40 ms on the first step, the first 30 in 0.22 s;
+// - a 3 m patch packed so that every student sinks into 15 before it, which only a hand-made
+//   file can hold: 0.13 s at worst, the first 30 steps in 1.05 s;
+// and both then step in 3 ms. So no file holds a step up much past a tenth of a second, nor the
+// launch for much more than a second; at 20 the patch takes 0.17 s and 1.4 s, at 25 0.22 s and
+// 1.7 s.
+const int kMaxStudentPile = 16;
+
 struct PlacedObject {
     int kind;  // CollisionCategory::Student or CollisionCategory::Cannon
     float x, y;
@@ -42,7 +59,7 @@ enum class Placement {
     UnknownKind,
     TooFar,  // non-finite, or beyond kFarthestObject
     OverCap,
-    Overlaps
+    PileTooHigh
 };
 
 // How deep two upright kites, the second offset by (dx, dy) from the first, reach into each
@@ -66,9 +83,9 @@ inline float kiteOverlapDepth(float dx, float dy) {
     return depth;
 }
 
-// Two students overlap when the physics would have to push their kites apart: stacked ones once
-// took minutes to step. Cannons never touch anything but the ship and its shots, so any number
-// may share a spot, and a student may stand within a cannon's base as it walks past one.
+// Whether the physics would have to push two objects apart. Only students count: cannons never
+// touch anything but the ship and its shots, so any number may share a spot, and a student may
+// stand within a cannon's base as it walks past one.
 inline bool objectsOverlap(const PlacedObject& a, const PlacedObject& b) {
     // A kite reaches less than half a metre from its body's origin: most pairs end here.
     const float kReach = 1.0f;  // m
@@ -79,11 +96,23 @@ inline bool objectsOverlap(const PlacedObject& a, const PlacedObject& b) {
     return kiteOverlapDepth(b.x - a.x, b.y - a.y) > kOverlapAllowance;
 }
 
-// Whether an object of `kind` may go at (x, y) metres, as record number `index` (from 0) of its
-// objects file, after the objects already `placed`.
-inline Placement checkPlacement(int kind, float x, float y, int index,
+// How many of the `placed` objects a student at (x, y) would sink into, counting no further
+// than `limit`.
+inline int studentsUnder(float x, float y, const std::vector<PlacedObject>& placed, int limit) {
+    const PlacedObject student{CollisionCategory::Student, x, y};
+    int count = 0;
+    for (const PlacedObject& other : placed) {
+        if (objectsOverlap(other, student) && ++count >= limit) {
+            break;
+        }
+    }
+    return count;
+}
+
+// Whether an object of `kind` may go at (x, y) metres after the objects already `placed`.
+inline Placement checkPlacement(int kind, float x, float y,
                                 const std::vector<PlacedObject>& placed) {
-    if (index >= kMaxLevelObjects) {
+    if (placed.size() >= static_cast<size_t>(kMaxLevelObjects)) {
         return Placement::OverCap;
     }
     if (kind != CollisionCategory::Student && kind != CollisionCategory::Cannon) {
@@ -93,11 +122,9 @@ inline Placement checkPlacement(int kind, float x, float y, int index,
     if (!(std::fabs(x) <= kFarthestObject && std::fabs(y) <= kFarthestObject)) {
         return Placement::TooFar;
     }
-    const PlacedObject object{kind, x, y};
-    for (const PlacedObject& other : placed) {
-        if (objectsOverlap(other, object)) {
-            return Placement::Overlaps;
-        }
+    if (kind == CollisionCategory::Student &&
+        studentsUnder(x, y, placed, kMaxStudentPile) >= kMaxStudentPile) {
+        return Placement::PileTooHigh;
     }
     return Placement::Fits;
 }

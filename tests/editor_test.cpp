@@ -7,6 +7,7 @@
 
 #include "campaign/campaign_state.h"
 #include "flight/cannon.h"
+#include "flight/placement.h"
 #include "flight/rocket.h"
 #include "flight/student.h"
 #include "flight/tile_kind.h"
@@ -117,47 +118,88 @@ TEST(Editor, RemoveTakesEveryObjectNearThePlacingPoint) {
     EXPECT_EQ(world->students.size(), 1u);
 }
 
-// The editor places what its own saved file loads back, off the map and cannons on cannons
-// included, and nothing the loader would skip: a student on top of another, or past the records
-// a file may hold.
-TEST(Editor, PlacesWhatTheLoaderKeepsAndNothingElse) {
+// Presses `key` with the pointer over world pixel (x, y), after a step with nothing held.
+void press(Editor& editor, int key, int x, int y) {
+    editor.pointAt(x, y);
+    scriptedInput().releaseAll();
+    editor.step(1);
+    scriptedInput().hold(key);
+    editor.step(1);
+}
+
+// What a press prints on standard output.
+std::string printedBy(Editor& editor, int key, int x, int y) {
+    testing::internal::CaptureStdout();
+    press(editor, key, x, y);
+    return testing::internal::GetCapturedStdout();
+}
+
+TEST(Editor, MPressedTwiceOnOneSpotPlacesTwoStudentsThatSaveAndLoadBack) {
+    REQUIRE_GL();
+    InScratchFolder scratch;
+    Editor editor;
+    EXPECT_EQ(printedBy(editor, GLFW_KEY_M, 10 * 32, 10 * 32), "");
+    EXPECT_EQ(printedBy(editor, GLFW_KEY_M, 10 * 32, 10 * 32), "");
+    ASSERT_EQ(positionsOf(editor.world->students), std::vector<b2Vec2>(2, b2Vec2(10, 10)));
+
+    press(editor, GLFW_KEY_S, 0, 0);
+    World loaded(64);
+    loaded.loadObjects("data/savedobjects");
+    EXPECT_EQ(positionsOf(loaded.students), std::vector<b2Vec2>(2, b2Vec2(10, 10)));
+}
+
+// The editor places what its own saved file loads back, off the map, small piles and cannons on
+// cannons included, and refuses what the loader would skip, saying why in one line: a student on
+// a full pile, an object too far out, anything past the objects a level may hold.
+TEST(Editor, PlacesWhatTheLoaderKeepsAndSaysWhyItRefusesTheRest) {
     REQUIRE_GL();
     InScratchFolder scratch;
     Editor editor;
     World* world = editor.world;
-    ScriptedInput& input = scriptedInput();
-    auto press = [&](int key, int x, int y) {
-        editor.pointAt(x, y);
-        input.releaseAll();
-        editor.step(1);
-        input.hold(key);
-        editor.step(1);
-    };
-    press(GLFW_KEY_C, -4 * 32 - 8, 10 * 32);  // placing point (-4, 10), left of the map
+    press(editor, GLFW_KEY_C, -4 * 32 - 8, 10 * 32);  // placing point (-4, 10), left of the map
     EXPECT_EQ(world->cursorX, -4.0f);
-    press(GLFW_KEY_M, -40, 10 * 32);           // placing point (-1, 10)
-    press(GLFW_KEY_C, 10 * 32, 64 * 32 + 40);  // placing point (10, 65), above the map
-    press(GLFW_KEY_M, 10 * 32, 10 * 32);
-    press(GLFW_KEY_M, 10 * 32 + 3, 10 * 32 + 3);  // the same half-metre point again
-    press(GLFW_KEY_C, 10 * 32, 10 * 32);          // a cannon may stand over a student
-    press(GLFW_KEY_C, 10 * 32 + 16, 10 * 32);     // and half over another cannon
-    press(GLFW_KEY_C, 10 * 32 + 16, 10 * 32);     // or right on it
-    EXPECT_EQ(world->students.size(), 2u);
+    press(editor, GLFW_KEY_M, -40, 10 * 32);           // placing point (-1, 10)
+    press(editor, GLFW_KEY_C, 10 * 32, 64 * 32 + 40);  // placing point (10, 65), above the map
+    press(editor, GLFW_KEY_C, 10 * 32, 10 * 32);       // a cannon may stand over a student
+    press(editor, GLFW_KEY_C, 10 * 32 + 16, 10 * 32);  // and half over another cannon
+    press(editor, GLFW_KEY_C, 10 * 32 + 16, 10 * 32);  // or right on it
+    for (int i = 0; i < kMaxStudentPile; i++) {
+        press(editor, GLFW_KEY_M, 20 * 32, 10 * 32 + 3);  // the same half-metre point each time
+    }
+    EXPECT_EQ(world->students.size(), 1u + kMaxStudentPile);
     EXPECT_EQ(world->cannons.size(), 5u);
+    EXPECT_EQ(printedBy(editor, GLFW_KEY_M, 20 * 32, 10 * 32),
+              "NO STUDENT PLACED: TOO MANY STUDENTS ON THIS SPOT\n");
+    EXPECT_EQ(printedBy(editor, GLFW_KEY_M, 20 * 32 + 16, 10 * 32), "") << "beside the pile";
 
-    for (int i = 0; i < 993; i++) {
+    // 100 km out the ship and the camera still go, but nothing may be placed there.
+    b2Body* ship = world->rocket->body;
+    const b2Vec2 home = ship->GetPosition();
+    ship->SetTransform(b2Vec2(kFarthestObject + 20, home.y), 0);
+    editor.step(1);
+    EXPECT_EQ(printedBy(editor, GLFW_KEY_C, world->cameraX + 32, 10 * 32),
+              "NO CANNON PLACED: TOO FAR OUT\n");
+    EXPECT_EQ(printedBy(editor, GLFW_KEY_M, world->cameraX + 32, 10 * 32),
+              "NO STUDENT PLACED: TOO FAR OUT\n");
+    ship->SetTransform(home, 0);
+    editor.step(1);
+
+    while (world->students.size() + world->cannons.size() < kMaxLevelObjects) {
+        const int i = static_cast<int>(world->students.size());
         world->students.push_back(
             new Student(2.0f + i % 40, 20.0f + i / 40, world, world->studentSheet));
     }
-    press(GLFW_KEY_M, 5 * 32, 50 * 32);  // the 1001st object
-    press(GLFW_KEY_C, 5 * 32, 50 * 32);
+    EXPECT_EQ(printedBy(editor, GLFW_KEY_M, 5 * 32, 50 * 32),
+              "NO STUDENT PLACED: THE LEVEL HOLDS 1000 OBJECTS\n");
+    EXPECT_EQ(printedBy(editor, GLFW_KEY_C, 5 * 32, 50 * 32),
+              "NO CANNON PLACED: THE LEVEL HOLDS 1000 OBJECTS\n");
     EXPECT_EQ(world->students.size() + world->cannons.size(), 1000u);
 
-    press(GLFW_KEY_S, 0, 0);
+    press(editor, GLFW_KEY_S, 0, 0);
     World loaded(64);
     loaded.loadObjects("data/savedobjects");
-    EXPECT_EQ(loaded.students.size(), world->students.size());
-    EXPECT_EQ(loaded.cannons.size(), world->cannons.size());
+    EXPECT_EQ(positionsOf(loaded.students), positionsOf(world->students));
+    EXPECT_EQ(positionsOf(loaded.cannons), positionsOf(world->cannons));
 }
 
 // A student that fell off the map in flight is saved where it is, and loads back from there.

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <box2d/box2d.h>
+
+#include <list>
 #include <string>
 #include <vector>
 
@@ -32,3 +35,13 @@ struct Sandbox {
 
 // Whether any terrain fixture of the World holds the point (metres).
 bool terrainAt(World* world, float x, float y);
+
+// Where the objects of a list stand, in list order.
+template <class T>
+std::vector<b2Vec2> positionsOf(const std::list<T*>& objects) {
+    std::vector<b2Vec2> positions;
+    for (const T* object : objects) {
+        positions.push_back(object->body->GetPosition());
+    }
+    return positions;
+}

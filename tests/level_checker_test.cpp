@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "campaign/campaign_state.h"
+#include "flight/placement.h"
 #include "flight/student.h"
 #include "flight/world.h"
 #include "tests/shipped_levels.h"
@@ -133,24 +134,32 @@ TEST(LevelChecker, FindsSpoiltFiles) {
     EXPECT_TRUE(mentions(lost.check(), "too far out for the game to load")) << listed(lost.check());
 }
 
-// The checker turns away exactly what the game's loader skips: a record on top of one before it
-// and every record past the cap. The students it keeps are the students the World loads.
+// The checker turns away exactly what the game's loader skips: a student on a full pile and every
+// record once the level holds the most objects it may. The students it keeps are the students the
+// World loads.
 TEST(LevelChecker, ReportsWhatTheLoaderWouldSkip) {
     REQUIRE_GL();
     LevelFiles crowded(2);
     const int first = crowded.recordOf(kStudent, 0);
     const int extra = crowded.recordCount();
-    crowded.objects.insert(crowded.objects.end(), &crowded.objects[12 * first],
-                           &crowded.objects[12 * first + 12]);
+    // The first student's record again until its pile is one too high, then a spread of students.
+    for (int i = 0; i < kMaxStudentPile; i++) {
+        crowded.objects.insert(crowded.objects.end(), &crowded.objects[12 * first],
+                               &crowded.objects[12 * first + 12]);
+    }
+    const int piled = extra + kMaxStudentPile - 1;  // the record that tops the pile
     for (int i = 0; i < 1000; i++) {
         crowded.objects.insert(crowded.objects.end(), 12, 0);
-        std::memcpy(&crowded.objects[12 * (extra + 1 + i)], &kStudent, 4);
-        crowded.move(extra + 1 + i, 2.0f + i % 100 * 2, 200.0f + i / 100 * 2);
+        const int record = crowded.recordCount() - 1;
+        std::memcpy(&crowded.objects[12 * record], &kStudent, 4);
+        crowded.move(record, 2.0f + i % 100 * 2, 200.0f + i / 100 * 2);
     }
     const std::vector<std::string> problems = crowded.check();
-    EXPECT_TRUE(mentions(problems, "record " + std::to_string(extra) + " at")) << listed(problems);
-    EXPECT_TRUE(mentions(problems, "overlaps an object placed before it")) << listed(problems);
-    EXPECT_TRUE(mentions(problems, "record 1000 and those after it lie past the 1000"))
+    EXPECT_TRUE(mentions(problems, "record " + std::to_string(piled) + " at")) << listed(problems);
+    EXPECT_TRUE(mentions(problems, "tops a pile of " + std::to_string(kMaxStudentPile)))
+        << listed(problems);
+    // One record was skipped, so the level is full one record later than it has objects.
+    EXPECT_TRUE(mentions(problems, "record 1001 and those after it lie past the 1000 objects"))
         << listed(problems);
 
     const std::string path = makeScratchDir() + "/objects";
@@ -161,7 +170,7 @@ TEST(LevelChecker, ReportsWhatTheLoaderWouldSkip) {
     world.loadObjects(path.c_str());
     const size_t kept = findLandingSpots(2, crowded.map, crowded.objects).size();
     EXPECT_EQ(world.students.size(), kept);
-    EXPECT_EQ(kept, static_cast<size_t>(kMissionLayouts[2].students + 1000 - extra - 1));
+    EXPECT_EQ(kept, static_cast<size_t>(kMissionLayouts[2].students + kMaxLevelObjects - extra));
 }
 
 TEST(LevelChecker, CountsStudentsAndCannonsAgainstTheMission) {

@@ -124,7 +124,7 @@ std::vector<Object> readObjects(const std::vector<uint8_t>& file, int size, Prob
         std::memcpy(&x, &file[at + 4], 4);
         std::memcpy(&y, &file[at + 8], 4);
         int index = static_cast<int>(at / kRecordSize);
-        switch (checkPlacement(kind, x, y, index, objects)) {
+        switch (checkPlacement(kind, x, y, objects)) {
             case Placement::Fits:
                 if (x < 0 || x > size || y < 0 || y > size) {
                     out.add("record %d lies outside the map at (%g, %g)", index, x, y);
@@ -137,12 +137,13 @@ std::vector<Object> readObjects(const std::vector<uint8_t>& file, int size, Prob
             case Placement::TooFar:
                 out.add("record %d at (%g, %g) lies too far out for the game to load", index, x, y);
                 break;
-            case Placement::Overlaps:
-                out.add("record %d at (%g, %g) overlaps an object placed before it", index, x, y);
+            case Placement::PileTooHigh:
+                out.add("record %d at (%g, %g) tops a pile of %d students placed before it", index,
+                        x, y, kMaxStudentPile);
                 break;
             case Placement::OverCap:
-                out.add("record %d and those after it lie past the %d a level may hold", index,
-                        kMaxLevelObjects);
+                out.add("record %d and those after it lie past the %d objects a level may hold",
+                        index, kMaxLevelObjects);
                 return objects;
         }
     }
