@@ -1,16 +1,12 @@
 #include "frontend/progress.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdint>
 #include <set>
 #include <string>
 
 #include "campaign/campaign_state.h"
-#include "frontend/file_replace.h"
+#include "platform/file_replace.h"
+#include "platform/outside_file.h"
 
 namespace {
 
@@ -47,45 +43,6 @@ std::set<std::string>& unreadableFiles() {
     return paths;
 }
 
-enum class Found { Nothing, PlainFile, Unreadable, NotAFile };
-
-// What stands at the path; for a plain file, *fd is then open to read it. Opened without
-// waiting: a pipe or a device there would hold the game up on its open or its first read.
-Found openProgress(const char* path, int* fd) {
-    *fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (*fd < 0) {
-        if (errno == ENOENT || errno == ENOTDIR) {
-            return Found::Nothing;
-        }
-        return errno == ENXIO ? Found::NotAFile : Found::Unreadable;  // ENXIO: a socket
-    }
-    struct stat info;
-    Found found = fstat(*fd, &info) != 0  ? Found::Unreadable
-                  : S_ISREG(info.st_mode) ? Found::PlainFile
-                                          : Found::NotAFile;
-    if (found != Found::PlainFile) {
-        close(*fd);
-        *fd = -1;
-    }
-    return found;
-}
-
-// Reads up to `count` bytes into `bytes`, setting *got; false on a read error.
-bool readUpTo(int fd, unsigned char* bytes, size_t count, size_t* got) {
-    *got = 0;
-    while (*got < count) {
-        ssize_t n = read(fd, bytes + *got, count - *got);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return n == 0;
-        }
-        *got += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 void saveProgress(const char* path) {
@@ -102,22 +59,21 @@ void saveProgress(const char* path) {
 }
 
 void loadProgress(const char* path) {
-    int fd = -1;
-    Found found = openProgress(path, &fd);
-    if (found == Found::Unreadable) {
+    OutsideFile file(path);
+    if (file.found() == FoundFile::Unreadable) {
         unreadableFiles().insert(path);
     }
-    if (found != Found::PlainFile) {
+    if (!file.isOpen()) {
         return;
     }
     unsigned char bytes[kFileBytes];
-    size_t count = 0;
-    if (!readUpTo(fd, bytes, kFileBytes, &count)) {
+    long count = file.read(bytes, kFileBytes);
+    if (count < 0) {
         unreadableFiles().insert(path);
+        count = 0;
     }
-    close(fd);
     // A value cut by the end of the file is left as it was, like those after it.
-    for (int i = 0; i < kValueCount && (i + 1) * kValueBytes <= static_cast<int>(count); i++) {
+    for (int i = 0; i < kValueCount && (i + 1) * kValueBytes <= count; i++) {
         *valueAt(i) = decode(bytes + i * kValueBytes);
     }
 }

@@ -1,4 +1,4 @@
-#include "frontend/file_replace.h"
+#include "platform/file_replace.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

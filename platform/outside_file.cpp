@@ -1,0 +1,64 @@
+#include "platform/outside_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+OutsideFile::OutsideFile(const char* path) {
+    fd_ = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd_ < 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            found_ = FoundFile::Nothing;
+        } else {
+            found_ = errno == ENXIO ? FoundFile::NotAFile : FoundFile::Unreadable;  // a socket
+        }
+        return;
+    }
+    struct stat info;
+    if (fstat(fd_, &info) != 0) {
+        found_ = FoundFile::Unreadable;
+    } else if (!S_ISREG(info.st_mode)) {
+        found_ = FoundFile::NotAFile;
+    } else {
+        found_ = FoundFile::PlainFile;
+        size_ = info.st_size;
+        return;
+    }
+    close(fd_);
+    fd_ = -1;
+}
+
+OutsideFile::~OutsideFile() {
+    if (fd_ >= 0) {
+        close(fd_);
+    }
+}
+
+long OutsideFile::read(void* bytes, size_t count) {
+    if (fd_ < 0) {
+        return -1;
+    }
+    size_t got = 0;
+    while (got < count) {
+        ssize_t n = ::read(fd_, static_cast<char*>(bytes) + got, count - got);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return -1;
+        }
+        if (n == 0) {
+            break;
+        }
+        got += static_cast<size_t>(n);
+    }
+    return static_cast<long>(got);
+}
+
+int OutsideFile::release() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd;
+}

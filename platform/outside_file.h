@@ -1,0 +1,43 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+
+// What stands at a path the game reads from: levels, pictures, sounds, the progress file.
+enum class FoundFile {
+    Nothing,     // no file there
+    PlainFile,   // a plain file, now open for reading
+    Unreadable,  // a file the game may not or cannot open
+    NotAFile     // a pipe, device, socket or folder: never read, it could wait or never end
+};
+
+// A file opened for reading without waiting: a pipe at the path would hold open() up until a
+// writer came, and a device could be read without end. Only a plain file is kept open; anything
+// else is closed again and reads as a missing file on each reader's own failure path.
+class OutsideFile {
+public:
+    explicit OutsideFile(const char* path);
+    ~OutsideFile();
+    OutsideFile(const OutsideFile&) = delete;
+    OutsideFile& operator=(const OutsideFile&) = delete;
+
+    bool isOpen() const { return fd_ >= 0; }
+    FoundFile found() const { return found_; }
+    int fd() const { return fd_; }
+    // The file's length when it was opened, from fstat; 0 when not open.
+    off_t size() const { return size_; }
+
+    // Reads up to `count` bytes from where the last read ended; fewer only at the end of the
+    // file. Returns how many, or -1 on a read error (or when not open).
+    long read(void* bytes, size_t count);
+
+    // Hands the descriptor over to a caller that closes it (libsndfile, say); the file is then
+    // no longer this object's to close.
+    int release();
+
+private:
+    int fd_ = -1;
+    off_t size_ = 0;
+    FoundFile found_ = FoundFile::Nothing;
+};
