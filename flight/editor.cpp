@@ -2,6 +2,7 @@
 #include <box2d/box2d.h>
 
 #include <iostream>
+#include <string>
 #include <vector>
 
 #include "flight/cannon.h"
@@ -115,6 +116,23 @@ int paintKind() {
     return kind;
 }
 
+// How a save ends its line: a failed one names what was not saved, so the designer never takes
+// the old files on disk for the level on screen.
+std::string saveOutcome(bool mapSaved, bool objectsSaved) {
+    if (mapSaved && objectsSaved) {
+        return "DONE!";
+    }
+    std::string outcome = "FAILED: ";
+    if (!mapSaved) {
+        outcome += kSavedMapPath;
+    }
+    if (!objectsSaved) {
+        outcome += mapSaved ? "" : ", ";
+        outcome += kSavedObjectsPath;
+    }
+    return outcome;
+}
+
 }  // namespace
 
 void World::edit() {
@@ -148,9 +166,9 @@ void World::edit() {
     // 4. Save on every step while 'S' is held.
     if (isKeyDown(GLFW_KEY_S)) {
         std::cout << "SAVING MAP...";
-        saveMap(kSavedMapPath);
-        saveObjects(kSavedObjectsPath);
-        std::cout << "DONE!" << std::endl;
+        const bool mapSaved = saveMap(kSavedMapPath);
+        const bool objectsSaved = saveObjects(kSavedObjectsPath);
+        std::cout << saveOutcome(mapSaved, objectsSaved) << std::endl;
     }
 
     // 5. The pointer: the world pixel under it, its tile and the half-metre placing point,

@@ -10,6 +10,7 @@
 #include "flight/student.h"
 #include "flight/tile_kind.h"
 #include "flight/world.h"
+#include "platform/file_replace.h"
 
 // Map file: an 18-byte TGA header, then one 24-bit pixel per tile (blue, green, red), rows from
 // the bottom. Red is the tile kind; blue and green only make the picture readable in a paint
@@ -46,12 +47,12 @@ uint32_t bitsOfFloat(float value) {
     return bits;
 }
 
-void writeObjectRecord(FILE* file, int kind, b2Vec2 position) {
+void appendObjectRecord(std::vector<uint8_t>& out, int kind, b2Vec2 position) {
     uint8_t record[kObjectRecordSize];
     putUint32(record, static_cast<uint32_t>(kind));
     putUint32(record + 4, bitsOfFloat(position.x));
     putUint32(record + 8, bitsOfFloat(position.y));
-    std::fwrite(record, 1, sizeof record, file);
+    out.insert(out.end(), record, record + sizeof record);
 }
 
 }  // namespace
@@ -124,41 +125,37 @@ void World::loadObjects(const char* path) {
     std::fclose(file);
 }
 
-void World::saveMap(const char* path) {
-    FILE* file = std::fopen(path, "wb");
-    if (!file) {
-        return;
-    }
+// Both files are built whole and replace the old ones at once: the saved level is the
+// designer's only copy, and a crash half way must leave the old level or the new one.
+bool World::saveMap(const char* path) {
     uint8_t header[kMapHeaderSize] = {0, 0, 2};  // uncompressed true-colour
     header[12] = static_cast<uint8_t>(width);
     header[13] = static_cast<uint8_t>(width >> 8);
     header[14] = static_cast<uint8_t>(height);
     header[15] = static_cast<uint8_t>(height >> 8);
     header[16] = 24;  // bits per pixel
-    std::fwrite(header, 1, sizeof header, file);
 
     int count = width * height;
-    std::vector<uint8_t> pixels(static_cast<size_t>(count) * kBytesPerPixel);
+    std::vector<uint8_t> bytes(header, header + kMapHeaderSize);
+    bytes.resize(kMapHeaderSize + static_cast<size_t>(count) * kBytesPerPixel);
+    uint8_t* pixels = bytes.data() + kMapHeaderSize;
     for (int i = 0; i < count; i++) {
         int32_t kind = tiles[i];
         pixels[i * kBytesPerPixel] = static_cast<uint8_t>((kind * 30) % 255);      // blue
         pixels[i * kBytesPerPixel + 1] = static_cast<uint8_t>((kind * 60) % 255);  // green
         pixels[i * kBytesPerPixel + 2] = static_cast<uint8_t>(kind);               // red
     }
-    std::fwrite(pixels.data(), 1, pixels.size(), file);
-    std::fclose(file);
+    return replaceFile(path, bytes.data(), bytes.size());
 }
 
-void World::saveObjects(const char* path) {
-    FILE* file = std::fopen(path, "wb");
-    if (!file) {
-        return;
-    }
+bool World::saveObjects(const char* path) {
+    std::vector<uint8_t> bytes;
+    bytes.reserve((cannons.size() + students.size()) * kObjectRecordSize);
     for (Cannon* cannon : cannons) {
-        writeObjectRecord(file, kObjectCannon, cannon->body->GetPosition());
+        appendObjectRecord(bytes, kObjectCannon, cannon->body->GetPosition());
     }
     for (Student* student : students) {
-        writeObjectRecord(file, kObjectStudent, student->body->GetPosition());
+        appendObjectRecord(bytes, kObjectStudent, student->body->GetPosition());
     }
-    std::fclose(file);
+    return replaceFile(path, bytes.data(), bytes.size());
 }

@@ -45,8 +45,9 @@ public:
     // Level files.
     void loadMap(const char* path);
     void loadObjects(const char* path);
-    void saveMap(const char* path);
-    void saveObjects(const char* path);
+    // True when the whole file was written; a failed save leaves the old file as it was.
+    bool saveMap(const char* path);
+    bool saveObjects(const char* path);
 
     // Tile map and terrain collision. The valid range is 1..width-1 by 1..height-1; column 0 and
     // row 0 read as Empty.
