@@ -45,7 +45,8 @@ public:
     // Level files.
     void loadMap(const char* path);
     void loadObjects(const char* path);
-    // True when the whole file was written; a failed save leaves the old file as it was.
+    // True when the whole file was written; false when it could not be (a pipe, device or
+    // folder at the path, no folder for it, a full disk).
     bool saveMap(const char* path);
     bool saveObjects(const char* path);
 
