@@ -319,6 +319,46 @@ TEST_F(ProgressFile, APlayerWithoutRightsKeepsWhatCouldNotBeRead) {
     EXPECT_EQ(readBytes(continued), countingFile(40));
 }
 
+// The hold-off keeps the file CONTINUE GAME could not read, and only while something stands at
+// the path: once the player has taken it away the saves go on, the game's own new file
+// included. A held-off save says so, once in a run.
+TEST_F(ProgressFile, AContinueThatCouldNotReadTheFileSavesOnceItIsGone) {
+    ASSERT_EQ(chmod(dir.c_str(), 0755), 0);
+    const std::string continued = playerFolder("continued", 0200);
+    const std::string told = "PROGRESS NOT SAVED: " + continued + " COULD NOT BE READ\n";
+    std::vector<unsigned char> sixes(40, 0), sevens(40, 0);
+    for (int i = 0; i < 40; i += 4) {
+        sixes[i] = 6;
+        sevens[i] = 7;
+    }
+    // Each step's exit code tells which went wrong.
+    EXPECT_EQ(exitCodeInChild([&] {
+                  dropToNobody();
+                  loadProgress(continued.c_str());
+                  fillBests(6);
+                  testing::internal::CaptureStdout();
+                  saveProgress(continued.c_str());
+                  saveProgress(continued.c_str());
+                  if (testing::internal::GetCapturedStdout() != told) {
+                      return 3;
+                  }
+                  if (unlink(continued.c_str()) != 0) {
+                      return 4;
+                  }
+                  testing::internal::CaptureStdout();
+                  saveProgress(continued.c_str());
+                  const bool saved = readBytes(continued) == sixes;
+                  fillBests(7);
+                  saveProgress(continued.c_str());
+                  const bool savedAgain = readBytes(continued) == sevens;
+                  const bool quiet = testing::internal::GetCapturedStdout().empty();
+                  return !saved ? 5 : !savedAgain ? 6 : !quiet ? 7 : 0;
+              }),
+              0)
+        << "3: not told once, 5: not saved once the file was gone, 6: held off by its own file";
+    EXPECT_EQ(readBytes(continued), sevens);
+}
+
 // A pipe, a device or a socket at the path is read as no file and never written, and neither
 // call waits on it (each runs in a child on an alarm, so a hang fails instead of stopping the
 // run). A link to a plain file still loads.
