@@ -205,14 +205,4 @@ TEST_F(PictureFiles, SmoothPicturesAreMipmappedFromTheirNearestPowersOfTwo) {
     }
 }
 
-// Scaling down weighs each old texel by how much of the new one it covers.
-TEST(ScalePixels, ScalesDownByArea) {
-    // Five grey texels, 0 50 100 150 200, into four: each new one covers 5/4 of an old one.
-    const std::vector<uint8_t> row = {0, 50, 100, 150, 200};
-    EXPECT_EQ(scalePixels(row.data(), 5, 1, 1, 4, 1), (std::vector<uint8_t>{10, 70, 130, 190}));
-    // Two rows into one average them.
-    const std::vector<uint8_t> rows = {10, 20, 30, 40};
-    EXPECT_EQ(scalePixels(rows.data(), 2, 2, 1, 2, 1), (std::vector<uint8_t>{20, 30}));
-}
-
 }  // namespace
