@@ -20,8 +20,8 @@ struct ImageLimits {
     int64_t maxPixels;  // width x height
 };
 
-// The most pixels we decode: 64 MiB of RGBA, some hundred times the game's largest picture, and
-// what a run-length header forging a few kilobytes into gigabytes is held to.
+// The most pixels we decode: 64 MiB of RGBA, a thousand times the game's largest picture, and
+// what a run-length header that would turn a few kilobytes into gigabytes is held to.
 const int64_t kMaxImagePixels = 4096 * 4096;
 
 // Decodes a TGA held in memory (uncompressed or run-length, true-colour, grey or colour-mapped).
