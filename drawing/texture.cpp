@@ -24,11 +24,14 @@ GLenum pixelFormat(int channels) {
     }
 }
 
-// The largest side both the GL and our own cap allow.
+// A GL that will not say takes at least this much; every GL since 1.1 does.
+const int kLeastMaxTextureSide = 64;  // pixels
+
+// The largest side the GL holds.
 int largestSide() {
     GLint glMax = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &glMax);
-    return glMax > 0 ? std::min<int>(glMax, kMaxImageSide) : kMaxImageSide;
+    return std::max<int>(glMax, kLeastMaxTextureSide);
 }
 
 // Rows of 8- and 24-bit images come packed, not padded to four bytes; whatever alignment was set
@@ -51,7 +54,7 @@ private:
 // False when the file is missing, not a readable TGA, too large, or cut short.
 bool uploadImage(const char* file, bool mipmaps) {
     TgaImage image;
-    if (!readTga(file, largestSide(), image)) {
+    if (!readTga(file, ImageLimits{largestSide(), kMaxImagePixels}, image)) {
         return false;
     }
     if (mipmaps) {
@@ -72,10 +75,11 @@ void uploadMipmaps(const uint8_t* pixels, int width, int height, int channels) {
         return;
     }
     // GLU would round the sides itself, but its scaling reads past the end of some pictures
-    // (8 x 3 reads a row too far), so it only ever gets power-of-two sides from us.
+    // (8 x 3 reads a row too far), so it only ever gets power-of-two sides from us: the ones it
+    // would have chosen.
     const int side = largestSide();
-    const int toWidth = powerOfTwoSide(width, side);
-    const int toHeight = powerOfTwoSide(height, side);
+    const int toWidth = nearestPowerOfTwo(width, side);
+    const int toHeight = nearestPowerOfTwo(height, side);
     std::vector<uint8_t> scaled;
     if (toWidth != width || toHeight != height) {
         scaled = scalePixels(pixels, width, height, channels, toWidth, toHeight);

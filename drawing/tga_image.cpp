@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
+
+#include "platform/outside_file.h"
 
 // The game's images are all TGA; the decoder needs nothing else.
 #define STB_IMAGE_IMPLEMENTATION
@@ -83,9 +84,15 @@ bool pixelsComplete(const Layout& layout, const uint8_t* bytes, size_t size) {
     return true;
 }
 
+// Checked on the header alone, before anything is allocated for the pixels.
+bool withinLimits(const Layout& layout, const ImageLimits& limits) {
+    return layout.width <= limits.maxSide && layout.height <= limits.maxSide &&
+           static_cast<int64_t>(layout.width) * layout.height <= limits.maxPixels;
+}
+
 }  // namespace
 
-bool decodeTga(const uint8_t* bytes, size_t size, int maxSide, TgaImage& image) {
+bool decodeTga(const uint8_t* bytes, size_t size, const ImageLimits& limits, TgaImage& image) {
     int width = 0;
     int height = 0;
     int channels = 0;
@@ -95,10 +102,7 @@ bool decodeTga(const uint8_t* bytes, size_t size, int maxSide, TgaImage& image) 
         return false;
     }
     const Layout layout = layoutOf(bytes);
-    if (layout.width > maxSide || layout.height > maxSide) {
-        return false;
-    }
-    if (!pixelsComplete(layout, bytes, size)) {
+    if (!withinLimits(layout, limits) || !pixelsComplete(layout, bytes, size)) {
         return false;
     }
     stbi_set_flip_vertically_on_load(1);
@@ -115,27 +119,26 @@ bool decodeTga(const uint8_t* bytes, size_t size, int maxSide, TgaImage& image) 
     return true;
 }
 
-bool readTga(const char* file, int maxSide, TgaImage& image) {
-    std::FILE* in = std::fopen(file, "rb");
-    if (!in) {
+bool readTga(const char* file, const ImageLimits& limits, TgaImage& image) {
+    OutsideFile in(file);
+    if (!in.isOpen() || in.size() < static_cast<off_t>(kHeaderSize)) {
         return false;
     }
     std::vector<uint8_t> bytes(kHeaderSize);
-    bool ok = std::fread(bytes.data(), 1, kHeaderSize, in) == kHeaderSize;
-    if (ok) {
-        const Layout layout = layoutOf(bytes.data());
-        // A forged size is refused before anything is allocated for it, and bytes past what the
-        // pixels can take (a TGA 2.0 footer) are never read.
-        ok = layout.width <= maxSide && layout.height <= maxSide;
-        if (ok) {
-            std::fseek(in, 0, SEEK_END);
-            const long fileSize = std::ftell(in);
-            std::fseek(in, kHeaderSize, SEEK_SET);
-            bytes.resize(std::min(mostBytesNeeded(layout), static_cast<size_t>(fileSize)));
-            bytes.resize(kHeaderSize +
-                         std::fread(bytes.data() + kHeaderSize, 1, bytes.size() - kHeaderSize, in));
-        }
+    if (in.read(bytes.data(), kHeaderSize) != static_cast<long>(kHeaderSize)) {
+        return false;
     }
-    std::fclose(in);
-    return ok && decodeTga(bytes.data(), bytes.size(), maxSide, image);
+    const Layout layout = layoutOf(bytes.data());
+    // A forged size is refused before anything is allocated for it, and bytes past what the
+    // pixels can take (a TGA 2.0 footer) are never read.
+    if (!withinLimits(layout, limits)) {
+        return false;
+    }
+    bytes.resize(std::min(mostBytesNeeded(layout), static_cast<size_t>(in.size())));
+    const long got = in.read(bytes.data() + kHeaderSize, bytes.size() - kHeaderSize);
+    if (got < 0) {
+        return false;
+    }
+    bytes.resize(kHeaderSize + static_cast<size_t>(got));
+    return decodeTga(bytes.data(), bytes.size(), limits, image);
 }

@@ -13,14 +13,23 @@ struct TgaImage {
     std::vector<uint8_t> pixels;
 };
 
-// The largest side we decode whatever the GL would take: the game's pictures are a few hundred
-// pixels, and a forged header must not make us allocate gigabytes.
-const int kMaxImageSide = 4096;  // pixels
+// What a picture may cost. Memory grows with the decoded pixels, not with either side, so a long
+// thin strip is as welcome as a square of the same area; a side only has to fit the GL.
+struct ImageLimits {
+    int maxSide;        // pixels, the GL's GL_MAX_TEXTURE_SIZE where a picture becomes a texture
+    int64_t maxPixels;  // width x height
+};
+
+// The most pixels we decode: 64 MiB of RGBA, a thousand times the game's largest picture, and
+// what a run-length header that would turn a few kilobytes into gigabytes is held to.
+const int64_t kMaxImagePixels = 4096 * 4096;
 
 // Decodes a TGA held in memory (uncompressed or run-length, true-colour, grey or colour-mapped).
-// False when it is not such a TGA, when a side exceeds maxSide, when the bytes end before
-// the pixels the header promises, or when a run-length packet runs past the last pixel.
-bool decodeTga(const uint8_t* bytes, size_t size, int maxSide, TgaImage& image);
+// False when it is not such a TGA, when a side or the pixel count passes the limits, when the
+// bytes end before the pixels the header promises, or when a run-length packet runs past the last
+// pixel.
+bool decodeTga(const uint8_t* bytes, size_t size, const ImageLimits& limits, TgaImage& image);
 
-// Reads the file, no more of it than its header can need, and decodes it as decodeTga does.
-bool readTga(const char* file, int maxSide, TgaImage& image);
+// Reads the file, no more of it than its header can need, and decodes it as decodeTga does. A
+// pipe, device or folder at the path is refused at once, as a missing file is.
+bool readTga(const char* file, const ImageLimits& limits, TgaImage& image);

@@ -1,6 +1,10 @@
 #include "frontend/progress.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdint>
+#include <iostream>
 #include <set>
 #include <string>
 
@@ -43,12 +47,35 @@ std::set<std::string>& unreadableFiles() {
     return paths;
 }
 
+// Paths whose held-off save the player has been told about this run.
+std::set<std::string>& toldHeldOff() {
+    static std::set<std::string> paths;
+    return paths;
+}
+
+// True while a save must wait. Whatever stands at the path now may be the file that could not
+// be read, so it is kept; once nothing stands there, there is nothing left to keep.
+bool holdsOff(const char* path) {
+    if (unreadableFiles().count(path) == 0) {
+        return false;
+    }
+    struct stat info;
+    if (lstat(path, &info) != 0 && (errno == ENOENT || errno == ENOTDIR)) {
+        unreadableFiles().erase(path);
+        return false;
+    }
+    if (toldHeldOff().insert(path).second) {
+        std::cout << "PROGRESS NOT SAVED: " << path << " COULD NOT BE READ" << std::endl;
+    }
+    return true;
+}
+
 }  // namespace
 
 void saveProgress(const char* path) {
     // Only a run that loaded the file, and could not read it, holds off: a new game rewrites the
     // file whatever it held, and replaceFile leaves anything but a plain file alone.
-    if (unreadableFiles().count(path) != 0) {
+    if (holdsOff(path)) {
         return;
     }
     unsigned char bytes[kFileBytes];

@@ -133,15 +133,22 @@ bool stillNamed(int fd, const std::string& name) {
 }
 
 // Removes a temporary unless a running save holds it. Opened so that nothing can hold this
-// save up or lead it elsewhere: only a plain file of that very name is removed.
+// save up or lead it elsewhere: only a plain file of that very name is removed, and never one
+// that is also another file's name. A save killed after taking its old file's mode leaves a
+// temporary of that mode, 0200 say, which only opens for writing; opening it so changes nothing
+// in it (no O_TRUNC), and the flock works alike.
 void removeIfStray(const std::string& name) {
-    int fd = open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    const int flags = O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC;
+    int fd = open(name.c_str(), O_RDONLY | flags);
+    if (fd < 0 && errno == EACCES) {
+        fd = open(name.c_str(), O_WRONLY | flags);
+    }
     if (fd < 0) {
         return;
     }
     struct stat info;
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-        stillNamed(fd, name)) {
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 1 &&
+        flock(fd, LOCK_EX | LOCK_NB) == 0 && stillNamed(fd, name)) {
         unlink(name.c_str());
     }
     close(fd);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/outside_file.h"
+
 namespace {
 
 // Frames decoded per call when reading a whole file, and when probing a streamed one.
@@ -22,8 +24,14 @@ bool SoundDecoder::open(const char* file) {
     if (file_ || !file) {
         return false;
     }
+    // libsndfile would open a pipe and wait on it, or read a device without end, so it only
+    // ever gets a plain file, and closes the descriptor itself (even when it refuses the file).
+    OutsideFile checked(file);
+    if (!checked.isOpen()) {
+        return false;
+    }
     info_ = SF_INFO{};
-    file_ = sf_open(file, SFM_READ, &info_);
+    file_ = sf_open_fd(checked.release(), SFM_READ, &info_, SF_TRUE);
     if (!file_) {
         return false;
     }

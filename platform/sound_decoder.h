@@ -15,7 +15,8 @@ public:
     SoundDecoder& operator=(const SoundDecoder&) = delete;
     ~SoundDecoder();
 
-    // False when the file is missing or not a sound file libsndfile can read.
+    // False when the file is missing, is no plain file (a pipe, device or folder: refused at
+    // once), or is not a sound file libsndfile can read.
     bool open(const char* file);
 
     int channels() const { return info_.channels >= 2 ? 2 : 1; }

@@ -1,6 +1,7 @@
 #include "platform/file_replace.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
@@ -201,6 +202,41 @@ TEST_F(FileReplace, ClearingTakesOnlyTemporariesLeftBehind) {
     for (const std::string& name : playerFiles) {
         EXPECT_EQ(readBytes(dir + "/" + name), std::vector<unsigned char>{'k'}) << name;
     }
+}
+
+const uid_t kNobody = 65534;  // the unprivileged user and group
+
+// A save killed after giving its temporary the old file's mode, 0200 here, leaves a stray its
+// player may write but not read; the next save clears it all the same. A stray that is also
+// another file's name stays, as it is that file too. As nobody, since root reads anything.
+TEST_F(FileReplace, StraysThePlayerCannotReadGoButHardLinksStay) {
+    ASSERT_EQ(chmod(dir.c_str(), 0755), 0);
+    const std::string folder = dir + "/player";
+    const std::string file = folder + "/savegame";
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    writeBytes(file, filled(1));
+    writeBytes(file + ".saving-Left00", filled(9));
+    writeBytes(folder + "/backup", filled(7));
+    ASSERT_EQ(link((folder + "/backup").c_str(), (file + ".saving-Link00").c_str()), 0);
+    for (const char* name : {"", "/savegame", "/savegame.saving-Left00", "/backup"}) {
+        ASSERT_EQ(chown((folder + name).c_str(), kNobody, kNobody), 0) << name;
+    }
+    ASSERT_EQ(chmod(file.c_str(), 0200), 0);
+    ASSERT_EQ(chmod((file + ".saving-Left00").c_str(), 0200), 0);
+
+    EXPECT_EQ(exitCodeInChild([&] {
+                  if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) {
+                      return 2;
+                  }
+                  alarm(kHangSeconds);
+                  return save(file, filled(3)) ? 0 : 1;
+              }),
+              0)
+        << "the save failed";
+    EXPECT_EQ(folderEntries(folder),
+              (std::vector<std::string>{"backup", "savegame", "savegame.saving-Link00"}));
+    EXPECT_EQ(readBytes(file), filled(3));
+    EXPECT_EQ(readBytes(folder + "/backup"), filled(7));
 }
 
 int g_renameError;

@@ -41,6 +41,15 @@ std::vector<unsigned char> countingFile(int length) {
     return bytes;
 }
 
+// The file fillBests(value) saves: every value the same, small enough for its low byte.
+std::vector<unsigned char> fileOf(unsigned char value) {
+    std::vector<unsigned char> bytes(40, 0);
+    for (size_t i = 0; i < bytes.size(); i += 4) {
+        bytes[i] = value;
+    }
+    return bytes;
+}
+
 void fillBests(int value) {
     for (int m = 0; m < g_missionCount; m++) {
         g_bestStudents[m] = g_bestCredits[m] = value;
@@ -305,10 +314,7 @@ TEST_F(ProgressFile, APlayerWithoutRightsKeepsWhatCouldNotBeRead) {
         return unchanged;
     })) << "an unreadable file changes no best";
 
-    std::vector<unsigned char> sixes(40, 0);
-    for (int i = 0; i < 40; i += 4) {
-        sixes[i] = 6;
-    }
+    const std::vector<unsigned char> sixes = fileOf(6);
     EXPECT_EQ(readBytes(lockedFolder), sixes);
     EXPECT_EQ(readBytes(readOnly), countingFile(40));
     EXPECT_EQ(readBytes(newGame), sixes);
@@ -317,6 +323,41 @@ TEST_F(ProgressFile, APlayerWithoutRightsKeepsWhatCouldNotBeRead) {
     EXPECT_EQ(info.st_mode & 07777, 0200u);
     EXPECT_EQ(info.st_uid, kNobody);
     EXPECT_EQ(readBytes(continued), countingFile(40));
+}
+
+// The hold-off keeps the file CONTINUE GAME could not read, and only while something stands at
+// the path: once the player has taken it away the saves go on, the game's own new file
+// included. A held-off save says so, once in a run.
+TEST_F(ProgressFile, AContinueThatCouldNotReadTheFileSavesOnceItIsGone) {
+    ASSERT_EQ(chmod(dir.c_str(), 0755), 0);
+    const std::string continued = playerFolder("continued", 0200);
+    const std::string told = "PROGRESS NOT SAVED: " + continued + " COULD NOT BE READ\n";
+    // Each step's exit code tells which went wrong.
+    EXPECT_EQ(exitCodeInChild([&] {
+                  dropToNobody();
+                  loadProgress(continued.c_str());
+                  fillBests(6);
+                  testing::internal::CaptureStdout();
+                  saveProgress(continued.c_str());
+                  saveProgress(continued.c_str());
+                  if (testing::internal::GetCapturedStdout() != told) {
+                      return 3;
+                  }
+                  if (unlink(continued.c_str()) != 0) {
+                      return 4;
+                  }
+                  testing::internal::CaptureStdout();
+                  saveProgress(continued.c_str());
+                  const bool saved = readBytes(continued) == fileOf(6);
+                  fillBests(7);
+                  saveProgress(continued.c_str());
+                  const bool savedAgain = readBytes(continued) == fileOf(7);
+                  const bool quiet = testing::internal::GetCapturedStdout().empty();
+                  return !saved ? 5 : !savedAgain ? 6 : !quiet ? 7 : 0;
+              }),
+              0)
+        << "3: not told once, 5: not saved once the file was gone, 6: held off by its own file";
+    EXPECT_EQ(readBytes(continued), fileOf(7));
 }
 
 // A pipe, a device or a socket at the path is read as no file and never written, and neither
@@ -362,10 +403,7 @@ TEST_F(ProgressFile, AFileMountedInPlaceIsSavedThroughTheMount) {
     std::string volume = dir + "/volume";
     writeBytes(volume, countingFile(40));
     writeBytes(path, countingFile(40));
-    std::vector<unsigned char> eights(40, 0);
-    for (size_t i = 0; i < eights.size(); i += 4) {
-        eights[i] = 8;
-    }
+    const std::vector<unsigned char> eights = fileOf(8);
     const int code = exitCodeInChild([&] {
         if (unshare(CLONE_NEWNS) != 0 ||
             mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||

@@ -1,0 +1,208 @@
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "drawing/image_scaling.h"
+#include "drawing/texture.h"
+#include "drawing/tga_image.h"
+#include "tests/test_pictures.h"
+#include "tests/test_support.h"
+
+namespace {
+
+const unsigned kHangSeconds = 5;  // far beyond any load here; a load still waiting has hung
+const auto kAtOnce = std::chrono::milliseconds(500);
+
+void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr) << path;
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+}
+
+// A run-length picture of one colour, 8-bit grey or 32-bit: a few bytes for every 128 pixels,
+// so a small file decodes to as many pixels as its header likes.
+std::vector<uint8_t> plainRuns(int width, int height, int bits) {
+    std::vector<uint8_t> bytes(18, 0);
+    bytes[2] = bits == 8 ? 11 : 10;
+    bytes[12] = static_cast<uint8_t>(width);
+    bytes[13] = static_cast<uint8_t>(width >> 8);
+    bytes[14] = static_cast<uint8_t>(height);
+    bytes[15] = static_cast<uint8_t>(height >> 8);
+    bytes[16] = static_cast<uint8_t>(bits);
+    bytes[17] = bits == 32 ? 8 : 0;
+    for (int64_t left = static_cast<int64_t>(width) * height; left > 0; left -= 128) {
+        bytes.push_back(static_cast<uint8_t>(0x80 | (left >= 128 ? 127 : left - 1)));
+        bytes.insert(bytes.end(), bits / 8, 90);
+    }
+    return bytes;
+}
+
+GLint maxTextureSide() {
+    GLint side = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side);
+    return side;
+}
+
+GLint levelParameter(GLint level, GLenum name) {
+    GLint value = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, name, &value);
+    return value;
+}
+
+long peakRssKb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// Loads the picture and tells whether it failed as a missing picture does: the line on
+// standard output and no texture.
+bool failsWithItsLine(const std::string& file, bool smooth) {
+    testing::internal::CaptureStdout();
+    const GLuint texture = loadTexture(file.c_str(), smooth);
+    const std::string printed = testing::internal::GetCapturedStdout();
+    return texture == kNoTexture &&
+           printed == "Image file failed to load correctly: " + file + "\n";
+}
+
+class PictureFiles : public PictureTest {};
+
+// A pipe would hold the load up until a writer came, and /dev/zero would give zeros without end.
+// The loads run in a fresh child on an alarm, so one that hangs fails instead of stopping the run.
+TEST_F(PictureFiles, APipeADeviceOrAFolderLoadsAtOnceAsAMissingPicture) {
+    const std::string pipe = path("pipe.tga");
+    const std::string zeros = path("zeros.tga");
+    const std::string folder = path("folder.tga");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+    ASSERT_EQ(symlink("/dev/zero", zeros.c_str()), 0);
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            alarm(kHangSeconds);
+            int failures = 0;
+            for (const std::string& file : {pipe, zeros, folder}) {
+                for (bool smooth : {false, true}) {
+                    const auto start = std::chrono::steady_clock::now();
+                    const bool missing = failsWithItsLine(file, smooth);
+                    const bool quick = std::chrono::steady_clock::now() - start < kAtOnce;
+                    if (!missing || !quick) {
+                        std::fprintf(stderr, "%s: %s\n", file.c_str(),
+                                     missing ? "slow" : "not read as a missing picture");
+                        failures++;
+                    }
+                }
+            }
+            std::exit(failures == 0 ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+// --- What a picture costs ----------------------------------------------------------------------
+
+// Memory follows the pixels, so a long thin strip loads as a square of its area would, up to
+// 4096 x 4096 pixels in all; past that, or past a side the GL holds, the picture is refused.
+TEST_F(PictureFiles, PicturesAreRefusedByTheirPixelsAndTheGlsSideNotByASide) {
+    const GLint glSide = maxTextureSide();
+    if (glSide < 8193 || glSide > 65534) {
+        GTEST_SKIP() << "this GL holds sides up to " << glSide << " only";
+    }
+    // One row more than 8192 x 2048, the whole budget, is refused before the decoder allocates
+    // its 64 MiB, though the file is a few hundred kilobytes; so is a side the GL cannot hold.
+    writeBytes(path("over-budget.tga"), plainRuns(8192, 2049, 32));
+    writeBytes(path("over-side.tga"), plainRuns(glSide + 1, 1, 32));
+    for (const char* name : {"over-budget.tga", "over-side.tga"}) {
+        SCOPED_TRACE(name);
+        const long rssBefore = peakRssKb();
+        EXPECT_TRUE(failsWithItsLine(path(name), false));
+        EXPECT_TRUE(failsWithItsLine(path(name), true));
+        EXPECT_LT(peakRssKb() - rssBefore, 16 * 1024) << "kB more at the peak";
+    }
+
+    Picture strip(4097, 2, kOrange);
+    strip.fill(4096, 0, 1, 2, kBlue);
+    writeTga(path("strip.tga"), strip, 32, false, Origin::BottomLeft);
+    for (bool smooth : {false, true}) {
+        SCOPED_TRACE(smooth ? "smooth" : "unsmoothed");
+        testing::internal::CaptureStdout();
+        const GLuint texture = loadTexture(path("strip.tga").c_str(), smooth);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+        ASSERT_NE(texture, kNoTexture);
+        // The smooth one goes to GLU at its nearest powers of two, 4096 x 2.
+        EXPECT_EQ(levelParameter(0, GL_TEXTURE_WIDTH), smooth ? 4096 : 4097);
+        EXPECT_EQ(levelParameter(0, GL_TEXTURE_HEIGHT), 2);
+    }
+
+    writeBytes(path("budget.tga"), plainRuns(8192, 2048, 8));
+    testing::internal::CaptureStdout();
+    ASSERT_NE(loadTexture(path("budget.tga").c_str(), false), kNoTexture);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(levelParameter(0, GL_TEXTURE_WIDTH), 8192);
+    EXPECT_EQ(levelParameter(0, GL_TEXTURE_HEIGHT), 2048);
+}
+
+// --- Mipmap sides --------------------------------------------------------------------------------
+
+// GLU rounds each side to its nearest power of two: up when the side's binary form starts 11.
+TEST(NearestPowerOfTwo, RoundsAsGluDoesWithinTheLargestSide) {
+    struct Case {
+        int side, largest, power;
+    };
+    const Case cases[] = {{1, 16384, 1},
+                          {2, 16384, 2},
+                          {3, 16384, 4},
+                          {5, 16384, 4},
+                          {6, 16384, 8},
+                          {7, 16384, 8},
+                          {80, 16384, 64},
+                          {100, 16384, 128},
+                          {4097, 16384, 4096},
+                          {12287, 16384, 8192},
+                          {12288, 16384, 16384},
+                          {100, 64, 64},
+                          {3, 2, 2},
+                          {2147483647, 16384, 16384},
+                          {0, 16384, 0},
+                          {-5, 16384, 0},
+                          {-2147483647 - 1, 16384, 0}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(nearestPowerOfTwo(c.side, c.largest), c.power)
+            << "side " << c.side << " within " << c.largest;
+    }
+}
+
+// A smooth picture goes to GLU at those sides, scaled up or down by our own box filter: 5 x 3
+// becomes 4 x 4 and 100 x 80 becomes 128 x 64, and a plain colour stays that colour exactly.
+TEST_F(PictureFiles, SmoothPicturesAreMipmappedFromTheirNearestPowersOfTwo) {
+    struct Size {
+        int width, height, toWidth, toHeight;
+    };
+    for (const Size& s : {Size{5, 3, 4, 4}, Size{100, 80, 128, 64}, Size{6, 5, 8, 4}}) {
+        SCOPED_TRACE(testing::Message() << s.width << " x " << s.height);
+        const std::string file = path("plain.tga");
+        writeTga(file, Picture(s.width, s.height, kOrange), 32, false, Origin::BottomLeft);
+        ASSERT_NE(loadTexture(file.c_str(), true), kNoTexture);
+        ASSERT_EQ(levelParameter(0, GL_TEXTURE_WIDTH), s.toWidth);
+        ASSERT_EQ(levelParameter(0, GL_TEXTURE_HEIGHT), s.toHeight);
+        std::vector<uint8_t> bytes(static_cast<size_t>(s.toWidth) * s.toHeight * 4);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, bytes.data());
+        for (size_t i = 0; i < bytes.size(); i += 4) {
+            ASSERT_EQ(bytes[i], kOrange.r) << "texel " << i / 4;
+            ASSERT_EQ(bytes[i + 1], kOrange.g) << "texel " << i / 4;
+            ASSERT_EQ(bytes[i + 2], kOrange.b) << "texel " << i / 4;
+        }
+    }
+}
+
+}  // namespace
