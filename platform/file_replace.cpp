@@ -39,13 +39,17 @@ std::string fileNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The file a chain of symbolic links ends at (it may not exist yet); empty for a loop.
+// The file a chain of symbolic links ends at (it may not exist yet); empty for a loop, or for a
+// chain longer than the kernel itself would read through.
 std::string followLinks(const std::string& path) {
     std::string current = path;
-    for (int hop = 0; hop < kMaxLinkHops; hop++) {
+    for (int hop = 0; hop <= kMaxLinkHops; hop++) {
         struct stat info;
         if (lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
             return current;
+        }
+        if (hop == kMaxLinkHops) {
+            break;
         }
         std::vector<char> target(info.st_size > 0 ? info.st_size + 1 : PATH_MAX);
         ssize_t length = readlink(current.c_str(), target.data(), target.size());

@@ -53,11 +53,19 @@ int SoundDecoder::read(int16_t* out, int frames) {
         sf_count_t got = sf_readf_short(file_, out, frames);
         return got > 0 ? int(got) : 0;
     }
-    wide_.resize(size_t(frames) * size_t(info_.channels));
+    // More channels than two are mixed down, the even ones to the left and the odd ones to the
+    // right, so that whatever is in them is heard.
+    const int channels = info_.channels;
+    wide_.resize(size_t(frames) * size_t(channels));
     sf_count_t got = sf_readf_short(file_, wide_.data(), frames);
     for (sf_count_t i = 0; i < got; i++) {
-        out[2 * i] = wide_[size_t(i * info_.channels)];
-        out[2 * i + 1] = wide_[size_t(i * info_.channels + 1)];
+        const int16_t* frame = wide_.data() + size_t(i) * size_t(channels);
+        int sums[2] = {0, 0};
+        for (int c = 0; c < channels; c++) {
+            sums[c % 2] += frame[c];
+        }
+        out[2 * i] = int16_t(sums[0] / ((channels + 1) / 2));
+        out[2 * i + 1] = int16_t(sums[1] / (channels / 2));
     }
     return got > 0 ? int(got) : 0;
 }
@@ -77,7 +85,12 @@ bool SoundDecoder::seek(int64_t frame) {
 }
 
 bool decodeWholeFile(const char* file, size_t maxBytes, std::vector<int16_t>& pcm, int& channels,
-                     int& sampleRate) {
+                     int& sampleRate, bool* whole) {
+    bool reachedEnd = false;
+    if (!whole) {
+        whole = &reachedEnd;
+    }
+    *whole = false;
     SoundDecoder decoder;
     if (!decoder.open(file)) {
         return false;
@@ -98,6 +111,7 @@ bool decodeWholeFile(const char* file, size_t maxBytes, std::vector<int16_t>& pc
         int got = decoder.read(pcm.data() + frames * channels, want);
         frames += got;
         if (got < want) {
+            *whole = true;
             break;
         }
     }

@@ -7,7 +7,7 @@
 #include <vector>
 
 // Reads a sound file (any format libsndfile knows, WAV and MP3 among them) as 16-bit frames of
-// one or two channels; files with more channels give their first two.
+// one or two channels; files with more channels are mixed down to two.
 class SoundDecoder {
 public:
     SoundDecoder() = default;
@@ -35,9 +35,9 @@ private:
 };
 
 // Decodes a whole file into `pcm`, cut after the last whole frame within `maxBytes`. False when
-// nothing decodes.
+// nothing decodes. *whole, when given, says whether the decode reached the end of the file.
 bool decodeWholeFile(const char* file, size_t maxBytes, std::vector<int16_t>& pcm, int& channels,
-                     int& sampleRate);
+                     int& sampleRate, bool* whole = nullptr);
 
 // Opens the file and decodes a first few frames, without decoding the rest. False when that fails.
 bool probeFile(const char* file, int& channels, int& sampleRate, int64_t& length);

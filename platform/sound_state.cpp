@@ -5,11 +5,10 @@
 
 namespace {
 
-// Enough for every effect a busy flight overlaps, far below OpenAL Soft's own limit of sources.
-constexpr int kMaxVoices = 32;
-// Decoded 16-bit sound a preloaded effect may take; the rest is cut. Our longest, the 14 s launch
-// sound, is 2.5 MB, and 16 MiB still holds 95 s of 44.1 kHz stereo. Without it a small file of
-// 192 kHz silence decodes to hundreds of MB. OpenAL copies the buffer, so a load peaks at twice.
+// Decoded 16-bit sound a preloaded effect may take in memory. Our longest, the 14 s launch sound,
+// is 2.5 MB, and 16 MiB holds 95 s of 44.1 kHz stereo; a longer effect is streamed from its file
+// instead, as music is, so nothing is cut. Without it a small file of 192 kHz silence decodes to
+// hundreds of MB. OpenAL copies the buffer, so a load peaks at twice.
 constexpr size_t kMaxPreloadBytes = size_t(16) << 20;
 static_assert(kMaxPreloadBytes <= size_t(std::numeric_limits<ALsizei>::max()),
               "alBufferData takes the byte count as an ALsizei");
@@ -32,12 +31,15 @@ void SoundEngineState::loadSource(SoundSource& sound, const char* file, bool pre
         return;
     }
     sound.file = file;
-    if (!preload) {
-        sound.ok = probeFile(file, sound.channels, sound.sampleRate, sound.length);
+    std::vector<int16_t> pcm;
+    bool whole = false;
+    if (preload &&
+        !decodeWholeFile(file, kMaxPreloadBytes, pcm, sound.channels, sound.sampleRate, &whole)) {
         return;
     }
-    std::vector<int16_t> pcm;
-    if (!decodeWholeFile(file, kMaxPreloadBytes, pcm, sound.channels, sound.sampleRate)) {
+    if (!whole) {
+        sound.preloaded = false;
+        sound.ok = probeFile(file, sound.channels, sound.sampleRate, sound.length);
         return;
     }
     alGetError();
@@ -197,7 +199,7 @@ Voice* SoundEngineState::findVoice(unsigned id) {
 }
 
 ALuint SoundEngineState::takeSource() {
-    if (idleSources.empty() && sourcesMade < kMaxVoices) {
+    if (idleSources.empty()) {
         ALuint source = 0;
         alGetError();
         alGenSources(1, &source);
@@ -207,7 +209,8 @@ ALuint SoundEngineState::takeSource() {
         }
     }
     if (idleSources.empty()) {
-        // All voices busy: the oldest fire-and-forget one makes room, tracked ones never do.
+        // The library has no source left (OpenAL Soft makes 256, which mix in under 2 % of a
+        // core): the oldest fire-and-forget voice makes room, tracked ones never do.
         auto oldest = std::find_if(voices.begin(), voices.end(),
                                    [](const std::unique_ptr<Voice>& v) { return !v->tracked; });
         if (oldest == voices.end()) {

@@ -272,4 +272,25 @@ TEST_F(FileReplace, ARenameThatCannotReplaceTheFileWritesItInPlace) {
     EXPECT_EQ(folderEntries(dir), std::vector<std::string>{});
 }
 
+// A save goes through as long a chain of links as the kernel reads through, and the link stays a
+// link; one link more and the kernel would refuse to read it back, so nothing is written.
+TEST_F(FileReplace, ASaveFollowsAsManyLinksAsTheKernelReads) {
+    const int kKernelLinkHops = 40;
+    ASSERT_EQ(mkdir((dir + "/links").c_str(), 0755), 0);
+    auto hop = [&](int i) { return dir + "/links/" + std::to_string(i); };
+    for (int i = 0; i < kKernelLinkHops; i++) {
+        ASSERT_EQ(symlink(hop(i + 1).c_str(), hop(i).c_str()), 0);
+    }
+    writeBytes(hop(kKernelLinkHops), filled(1));
+    EXPECT_TRUE(save(hop(0), filled(2)));
+    EXPECT_EQ(readBytes(hop(0)), filled(2));
+    struct stat info;
+    ASSERT_EQ(lstat(hop(0).c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+
+    ASSERT_EQ(symlink(hop(0).c_str(), path.c_str()), 0);  // the 41st
+    EXPECT_FALSE(save(path, filled(3)));
+    EXPECT_EQ(readBytes(hop(kKernelLinkHops)), filled(2));
+}
+
 }  // namespace
