@@ -295,11 +295,11 @@ void tickUntilStruck(Sandbox& box, const Shot* shot, int limit = 30) {
 TEST_F(Contact, OneLaserStrikesEveryCannonOfAPile) {
     g_weaponLevel = 1;
     for (int pile : {2, 20}) {
+        CountingListener twice;  // outlives the World, which still calls it when it is deleted
+        twice.echoes = 2;
         Sandbox box({});
         box.launch(32, 30);
         World* world = box.world;
-        CountingListener twice;
-        twice.echoes = 2;
         world->physics->SetContactListener(&twice);
         std::vector<Cannon*> cannons;
         for (int i = 0; i < pile; i++) {
@@ -319,6 +319,7 @@ TEST_F(Contact, OneLaserStrikesEveryCannonOfAPile) {
     }
 }
 
+// Students may share a spot too; a laser touching two in one step kills both.
 TEST_F(Contact, OneLaserKillsEveryStudentItTouches) {
     Sandbox box({});
     box.launch(32, 30);
@@ -337,9 +338,9 @@ TEST_F(Contact, OneLaserKillsEveryStudentItTouches) {
 // laser breaks one tile of rock; touching two terrain cell bodies, one tile for each.
 TEST_F(Contact, RepeatedReportsOfOneContactApplyOnce) {
     {
+        CountingListener counting;
         Sandbox box({});
         box.launch(32, 30);
-        CountingListener counting;
         box.world->physics->SetContactListener(&counting);
         Rocket* ship = box.world->rocket;
         const float hull = ship->hull;
@@ -354,9 +355,9 @@ TEST_F(Contact, RepeatedReportsOfOneContactApplyOnce) {
     auto tilesBroken = [](float x, int* reports) {
         std::string bumpRow(63, '.');
         bumpRow[10] = '%';
+        CountingListener counting;
         Sandbox box({bumpRow, std::string(63, '%'), std::string(63, '%')});
         box.launch(x, 12);
-        CountingListener counting;
         box.world->physics->SetContactListener(&counting);
         Shot* laser = new Shot(x, 6, box.world, 0, -20, CollisionCategory::Laser);
         box.world->shots.push_back(laser);
