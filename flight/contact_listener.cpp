@@ -49,18 +49,14 @@ float heightOnHull(b2Body* ship, b2Vec2 point) {
     return b2Dot(point - ship->GetPosition(), ship->GetWorldVector(b2Vec2(0, 1)));
 }
 
-// The shot of a contact while it can still strike. The physics step may report one contact
-// several times (its continuous pass goes over a bullet's contacts again), and the first strike
-// spends the shot: without this one cannon ball would cost the hull many times over.
-Shot* liveShot(b2Body* body) {
-    Shot* shot = getUserData<Shot>(body);
-    return shot->spent ? nullptr : shot;
-}
-
-// The shot ends at its next update.
-void spend(Shot* shot) {
-    shot->life = 0;
-    shot->spent = true;
+// The shot of a contact when this report is its first strike on that body. The physics step
+// may report one contact several times (its continuous pass goes over a bullet's contacts again):
+// applying each report would cost the hull many times over for one cannon ball. Guarding the
+// pair, not the whole shot, lets one laser strike every cannon of a pile or both terrain cells
+// at a seam, one rule per contact.
+Shot* strikingShot(b2Body* shotBody, b2Body* target) {
+    Shot* shot = getUserData<Shot>(shotBody);
+    return shot->firstStrikeOn(target) ? shot : nullptr;
 }
 
 void killStudent(b2Body* body) {
@@ -109,37 +105,37 @@ void myContactListener::PreSolve(b2Contact* contact, const b2Manifold*) {
         pair.is(Category::Rocket, Category::Cannon, &first, &second)) {
         getUserData<Rocket>(first)->impact(speed, heightOnHull(first, point));
     } else if (pair.is(Category::Laser, Category::Cannon, &first, &second)) {
-        if (Shot* laser = liveShot(first)) {
+        if (Shot* laser = strikingShot(first, second)) {
             Cannon* cannon = getUserData<Cannon>(second);
             cannon->health -= kLaserDamagePerLevel * g_weaponLevel;
             cannon->shake = kHitShake;
-            spend(laser);
+            laser->life = 0;
             playSound(g_soundHit2);
         }
     } else if (pair.is(Category::CannonBall, Category::Rocket, &first, &second)) {
-        if (Shot* ball = liveShot(first)) {
+        if (Shot* ball = strikingShot(first, second)) {
             Rocket* ship = getUserData<Rocket>(second);
             ship->hull -= kCannonBallDamage;
             ship->shake = kHitShake;
-            spend(ball);
+            ball->life = 0;
             playSound(g_soundHit);
         }
     } else if (pair.is(Category::CannonBall, Category::Terrain, &first, &second)) {
-        if (Shot* ball = liveShot(first)) {
-            spend(ball);
+        if (Shot* ball = strikingShot(first, second)) {
+            ball->life = 0;
         }
     } else if (pair.is(Category::Laser, Category::Terrain, &first, &second)) {
-        if (Shot* laser = liveShot(first)) {
+        if (Shot* laser = strikingShot(first, second)) {
             breakTileNear(laser->world, point.x, point.y);
-            spend(laser);
+            laser->life = 0;
         }
     } else if (pair.is(Category::Rocket, Category::Student, &first, &second)) {
         killStudent(second);
     } else if (pair.is(Category::Laser, Category::Student, &first, &second) ||
                pair.is(Category::CannonBall, Category::Student, &first, &second)) {
-        if (Shot* shot = liveShot(first)) {
+        if (Shot* shot = strikingShot(first, second)) {
             killStudent(second);
-            spend(shot);
+            shot->life = 0;
         }
     } else if (pair.is(Category::Rocket, Category::Coin, &first, &second)) {
         // A coin touching the ship twice before its next update still counts once.

@@ -13,10 +13,10 @@ namespace {
 const float kRadius = 0.1f;  // m
 const float kFriction = 1.0f;
 const float kRestitution = 0.1f;
-const int32_t kBirthLife = 85;           // steps
-const float kEndLife = 48.6f;            // the particle ends once its life is no longer above this
-const float kSpinPerUnit = 0.5f;         // rad/s per unit of (100 - r % 200)
-const float kJitterPerUnit = 1.0f / 40;  // m/s per unit of (50 - r % 100)
+const int32_t kBirthLife = 85;    // steps
+const float kEndLife = 48.6f;     // the particle ends once its life is no longer above this
+const float kSpinPerUnit = 0.5f;  // rad/s per unit of (100 - r % 200)
+const float kJitterUnitsPerSpeed = 40.0f;  // units of (50 - r % 100) per m/s
 
 // The streak swells to its widest at mid-life and greys as it ages.
 const float kMidLife = 67.5f;
@@ -35,8 +35,9 @@ Particle::Particle(float x, float y, World* world, float vx, float vy)
     body->SetAngularVelocity((100 - r1 % 200) * kSpinPerUnit);
     int r2 = std::rand();
     int r3 = std::rand();
-    body->SetLinearVelocity(
-        b2Vec2(vx + (50 - r3 % 100) * kJitterPerUnit, vy + (50 - r2 % 100) * kJitterPerUnit));
+    // Divided, not multiplied by a rounded 1/40, which is a bit off for some draws.
+    body->SetLinearVelocity(b2Vec2(vx + (50 - r3 % 100) / kJitterUnitsPerSpeed,
+                                   vy + (50 - r2 % 100) / kJitterUnitsPerSpeed));
     life = kBirthLife;
 }
 

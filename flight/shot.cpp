@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+
 #include "drawing/sprite_sheet.h"
 #include "flight/collision_category.h"
 #include "flight/user_data.h"
@@ -73,6 +75,20 @@ void Shot::update() {
     }
     body->GetWorld()->DestroyBody(body);
     body = nullptr;
+}
+
+bool Shot::firstStrikeOn(const b2Body* target) {
+    const b2Body** inPlaceEnd = struck + struckInPlace;
+    if (std::find(struck, inPlaceEnd, target) != inPlaceEnd ||
+        std::find(struckMore.begin(), struckMore.end(), target) != struckMore.end()) {
+        return false;
+    }
+    if (struckInPlace < kStruckInPlace) {
+        struck[struckInPlace++] = target;
+    } else {
+        struckMore.push_back(target);
+    }
+    return true;
 }
 
 void Shot::draw() {

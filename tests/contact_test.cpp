@@ -2,7 +2,10 @@
 
 #include <box2d/box2d.h>
 
+#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "campaign/campaign_state.h"
 #include "flight/cannon.h"
@@ -246,4 +249,132 @@ TEST_F(Contact, ShotsStrikeOnceInTheirLastStep) {
         box.tick(1);
         EXPECT_TRUE(box.world->shots.empty());
     }
+}
+
+namespace {
+
+// Counts the step's reports of each contact between two bodies, then passes each on to the
+// game's listener `echoes` times, as the continuous pass may.
+class CountingListener : public myContactListener {
+public:
+    void PreSolve(b2Contact* contact, const b2Manifold* oldManifold) override {
+        reports[{contact->GetFixtureA()->GetBody(), contact->GetFixtureB()->GetBody()}] += 1;
+        for (int i = 0; i < echoes; i++) {
+            myContactListener::PreSolve(contact, oldManifold);
+        }
+    }
+    // Reports of contacts between the shot and the body (any body when null), in either order.
+    int reportsOf(const Shot* shot, const b2Body* body = nullptr) const {
+        int count = 0;
+        for (const auto& [bodies, n] : reports) {
+            const b2Body* other = bodies.first == shot->body    ? bodies.second
+                                  : bodies.second == shot->body ? bodies.first
+                                                                : nullptr;
+            if (other != nullptr && (body == nullptr || other == body)) {
+                count += n;
+            }
+        }
+        return count;
+    }
+    std::map<std::pair<const b2Body*, const b2Body*>, int> reports;
+    int echoes = 1;
+};
+
+// Updates until the shot has struck (its life is 0), at most `limit` times; the shot then ends
+// at the next update.
+void tickUntilStruck(Sandbox& box, const Shot* shot, int limit = 30) {
+    for (int i = 0; i < limit && shot->life > 0; i++) {
+        box.tick(1);
+    }
+}
+
+}  // namespace
+
+// Cannons may share a spot; one laser strikes each of them, once however often each contact is
+// reported.
+TEST_F(Contact, OneLaserStrikesEveryCannonOfAPile) {
+    g_weaponLevel = 1;
+    for (int pile : {2, 20}) {
+        CountingListener twice;  // outlives the World, which still calls it when it is deleted
+        twice.echoes = 2;
+        Sandbox box({});
+        box.launch(32, 30);
+        World* world = box.world;
+        world->physics->SetContactListener(&twice);
+        std::vector<Cannon*> cannons;
+        for (int i = 0; i < pile; i++) {
+            cannons.push_back(new Cannon(32, 20, world, world->cannonSheet, world->gunTexture));
+            world->cannons.push_back(cannons.back());
+        }
+        Shot* laser = new Shot(30, 20, world, 20, 0, CollisionCategory::Laser);
+        world->shots.push_back(laser);
+        tickUntilStruck(box, laser);
+        int struckOnce = 0;
+        for (Cannon* cannon : cannons) {
+            struckOnce += cannon->health == 1.0f - 0.4f;
+        }
+        EXPECT_EQ(struckOnce, pile);
+        box.tick(1);
+        EXPECT_TRUE(world->shots.empty());
+    }
+}
+
+// Students may share a spot too; a laser touching two in one step kills both.
+TEST_F(Contact, OneLaserKillsEveryStudentItTouches) {
+    Sandbox box({});
+    box.launch(32, 30);
+    World* world = box.world;
+    Student* first = new Student(36, 30, world, world->studentSheet);
+    Student* second = new Student(36, 30, world, world->studentSheet);
+    world->students.push_back(first);
+    world->students.push_back(second);
+    world->shots.push_back(new Shot(36, 30.1f, world, 0, 0, CollisionCategory::Laser));
+    box.tick(1);
+    EXPECT_EQ(first->life, -1.0f);
+    EXPECT_EQ(second->life, -1.0f);
+}
+
+// The repeated reports of one contact apply nothing more: a cannon ball costs the hull 0.4, a
+// laser breaks one tile of rock; touching two terrain cell bodies, one tile for each.
+TEST_F(Contact, RepeatedReportsOfOneContactApplyOnce) {
+    {
+        CountingListener counting;
+        Sandbox box({});
+        box.launch(32, 30);
+        box.world->physics->SetContactListener(&counting);
+        Rocket* ship = box.world->rocket;
+        const float hull = ship->hull;
+        Shot* ball = new Shot(32, 32, box.world, 0, -12, CollisionCategory::CannonBall);
+        box.world->shots.push_back(ball);
+        tickUntilStruck(box, ball);
+        EXPECT_GT(counting.reportsOf(ball, ship->body), 1);
+        EXPECT_FLOAT_EQ(ship->hull, hull - 0.4f);
+    }
+    // A laser falling at x onto Breakable rock two rows deep, beside a Breakable bump (11, 3):
+    // whether it lands on the floor or on the bump's foot, more than one tile lies within reach.
+    auto tilesBroken = [](float x, int* reports) {
+        std::string bumpRow(63, '.');
+        bumpRow[10] = '%';
+        CountingListener counting;
+        Sandbox box({bumpRow, std::string(63, '%'), std::string(63, '%')});
+        box.launch(x, 12);
+        box.world->physics->SetContactListener(&counting);
+        Shot* laser = new Shot(x, 6, box.world, 0, -20, CollisionCategory::Laser);
+        box.world->shots.push_back(laser);
+        tickUntilStruck(box, laser);
+        *reports = counting.reportsOf(laser);
+        int broken = 0;
+        for (int tx = 1; tx < 64; tx++) {
+            for (int ty = 1; ty <= 3; ty++) {
+                broken += box.world->getTile(tx, ty) == Backdrop;
+            }
+        }
+        return broken;
+    };
+    int reports;
+    // Inside the floor's cell body (x = 9.5 to 10.5): one contact, reported again and again.
+    EXPECT_EQ(tilesBroken(10.2f, &reports), 1);
+    EXPECT_GT(reports, 1);
+    // On the seam of that cell and the bump's: two contacts, the floor and the bump break.
+    EXPECT_EQ(tilesBroken(10.5f, &reports), 2);
 }

@@ -143,6 +143,21 @@ TEST_F(Puffs, ParticleSpinAndJitterSpanTheirRanges) {
     box->world->physics->DestroyBody(high.body);
 }
 
+// Each jitter is (50 - r % 100) / 40 m/s to the last bit, for every r: r2 for vy, r3 for vx.
+TEST_F(Puffs, ParticleJitterIsAnExactFortieth) {
+    makeWorld();
+    int inexact = 0;
+    for (int r = 0; r < 100; r++) {
+        g_scriptedRand = {0, r, 99 - r};
+        Particle particle(32, 25, box->world, 0, 0);
+        const b2Vec2 velocity = particle.body->GetLinearVelocity();
+        inexact += velocity.x != (50 - (99 - r) % 100) / 40.0f;
+        inexact += velocity.y != (50 - r % 100) / 40.0f;
+        box->world->physics->DestroyBody(particle.body);
+    }
+    EXPECT_EQ(inexact, 0);
+}
+
 // With the camera still and the particle at rest the streak is one dot, 20 pixels wide at
 // mid-life, grey by its life; the draw leaves the drawing state as it found it.
 TEST_F(Puffs, ParticleDrawsADotAndRestoresState) {
