@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <box2d/box2d.h>
 
@@ -7,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <limits>
@@ -72,6 +75,17 @@ std::vector<uint8_t> tgaHeader(int width, int height) {
     header.push_back(0);
     return header;
 }
+
+// The most students one spot holds: a pile of n makes n (n - 1) / 2 overlapping pairs.
+int highestPile() {
+    int height = 1;
+    while (height < kMaxLevelObjects && (height + 1) * height / 2 <= kMaxStudentOverlaps) {
+        height++;
+    }
+    return height;
+}
+
+const unsigned kHangSeconds = 3;  // far beyond any load; a call still waiting has hung
 
 class LevelFiles : public testing::Test {
 protected:
@@ -239,67 +253,117 @@ TEST_F(LevelFiles, RecordsLoadAnywhereThePhysicsCanHoldThem) {
     EXPECT_EQ(world.coinsTotal, 10);
 }
 
-// Students may share a spot up to a pile of kMaxStudentPile: one that would sink into that many
-// placed before it is skipped, by their kites, and one beside them or within a cannon's base is
-// not. Cannons never touch each other, so every cannon record makes a cannon and counts its coins.
-TEST_F(LevelFiles, SmallPilesLoadWholeAndOnlyAHighPileIsCut) {
-    std::vector<Record> records = {{4, 10, 10},    {4, 10, 10},    {4, 20, 10},  {4, 20, 10},
-                                   {4, 20, 10},    {4, 20, 10},    {4, 20, 10},  {4, 20, 10.5f},
-                                   {4, 20.4f, 10}, {16, 20, 10},   {16, 20, 10}, {16, 20, 10},
-                                   {16, 20, 10},   {4, 10.2f, 10}, {16, 30, 10}};
-    for (int i = 0; i < kMaxStudentPile + 1; i++) {
-        records.push_back({4, 40, 10});
-    }
-    records.push_back({4, 40, 10.5f});  // sinks into the whole pile below
-    records.push_back({4, 40, 11});     // clear of it
+// A pile of 50 students on one spot, the editor's M pressed 50 times, loads whole, and so do
+// students beside it and cannons on it, as long as the level's overlapping pairs of students stay
+// within the budget. Cannons never touch each other, so every cannon record makes a cannon.
+TEST_F(LevelFiles, PilesLoadWholeWithinTheBudgetOfOverlappingPairs) {
+    std::vector<Record> records(50, {4, 40, 10});
+    records.insert(records.end(), {{4, 10, 10},
+                                   {4, 10, 10},
+                                   {4, 10, 10.5f},
+                                   {4, 10.4f, 10},
+                                   {16, 40, 10},
+                                   {16, 40, 10},
+                                   {16, 40, 10},
+                                   {16, 40, 10},
+                                   {4, 10.2f, 10},
+                                   {16, 30, 10},
+                                   {4, 40, 10.5f},
+                                   {4, 40, 11}});
     writeBytes(path("objects"), objectsFile(records));
     World world(64);
     world.clearMap();
+    testing::internal::CaptureStdout();
     world.loadObjects(path("objects").c_str());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "nothing was skipped";
 
-    const std::vector<b2Vec2> students = positionsOf(world.students);
-    std::vector<b2Vec2> expected = {{10, 10}, {10, 10}, {20, 10},    {20, 10},    {20, 10},
-                                    {20, 10}, {20, 10}, {20, 10.5f}, {20.4f, 10}, {10.2f, 10}};
-    expected.insert(expected.end(), kMaxStudentPile, b2Vec2(40, 10));
-    expected.push_back({40, 11});
-    EXPECT_EQ(students, expected);
+    std::vector<b2Vec2> expected(50, b2Vec2(40, 10));
+    expected.insert(
+        expected.end(),
+        {{10, 10}, {10, 10}, {10, 10.5f}, {10.4f, 10}, {10.2f, 10}, {40, 10.5f}, {40, 11}});
+    EXPECT_EQ(positionsOf(world.students), expected);
     EXPECT_EQ(world.studentsTotal, static_cast<int>(expected.size()));
     EXPECT_EQ(world.cannons.size(), 5u);
     EXPECT_EQ(world.coinsTotal, 25);
 }
 
-// The cap counts the objects made: records the loader skips cost only their read, and it reads
-// no further once the level is full.
-TEST_F(LevelFiles, TheCapCountsObjectsNotRecords) {
-    std::vector<Record> records(kMaxLevelObjects, {7, 12, 12});
-    records.push_back({4, 12, 12});
+// Past the budget a student is skipped wherever it would sink into others: a thousand on one
+// spot load as the highest pile the budget holds, and one beside that pile, reaching into all of
+// it, is skipped too; one clear of every other student still loads, as does a cannon on the pile.
+// The loader says what it skipped.
+TEST_F(LevelFiles, StudentsPastTheBudgetAreSkippedAndSaidSo) {
+    std::vector<Record> records(1000, {4, 20, 10});
+    records.insert(records.end(), {{4, 20.3f, 10}, {4, 30, 10}, {16, 20, 10}});
     writeBytes(path("objects"), objectsFile(records));
     World world(64);
     world.clearMap();
+    testing::internal::CaptureStdout();
     world.loadObjects(path("objects").c_str());
-    EXPECT_EQ(positionsOf(world.students), std::vector<b2Vec2>({{12, 12}}));
+    const std::string printed = testing::internal::GetCapturedStdout();
 
-    records.assign(kMaxStudentPile + 10, {4, 1, 1});  // ten too many on one spot
-    records.push_back({4, 2, 200000});                // too far out
-    for (int i = 0; records.size() < 2000; i++) {
-        records.push_back({i % 2 ? 16 : 4, 2.0f + i % 50, 2.0f + i / 50});
+    const int pile = highestPile();
+    std::vector<b2Vec2> expected(pile, b2Vec2(20, 10));
+    expected.push_back({30, 10});
+    EXPECT_EQ(positionsOf(world.students), expected);
+    EXPECT_EQ(positionsOf(world.cannons), std::vector<b2Vec2>({{20, 10}}));
+    const std::string skipped = std::to_string(1000 - pile + 1);
+    EXPECT_EQ(printed, path("objects") + ": " + skipped + " RECORDS SKIPPED (" + skipped +
+                           " TOO CROWDED)\n");
+}
+
+// One line per file that lost records, counted by reason; a record of an unknown kind is the
+// format's own way to be skipped and is not counted, and a file that lost nothing prints nothing.
+TEST_F(LevelFiles, TheLoaderCountsWhatItSkippedByReason) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    std::vector<Record> records = {{4, nan, 5}, {16, 5, 200000}, {7, 5, 5}, {4, 1, 1}};
+    records.insert(records.end(), highestPile() + 2, {4, 3, 3});  // two too many on one spot
+    while (records.size() < 1100) {
+        const int i = static_cast<int>(records.size());
+        records.push_back({16, 2.0f + i % 50, 10.0f + i / 50});
     }
-    writeBytes(path("objects"), objectsFile(records));
-    world.loadObjects(path("objects").c_str());
-    EXPECT_EQ(world.students.size() + world.cannons.size(), static_cast<size_t>(kMaxLevelObjects));
-    EXPECT_EQ(world.cannons.size(), static_cast<size_t>(kMaxLevelObjects - kMaxStudentPile) / 2);
-    EXPECT_EQ(world.studentsTotal, static_cast<int>(world.students.size()));
+    records.push_back({7, 1, 1});  // past the cap all the same
+    std::vector<uint8_t> bytes = objectsFile(records);
+    bytes.resize(bytes.size() + 5);  // a short last record is no record
+    writeBytes(path("objects07"), bytes);
+    World world(64);
+    world.clearMap();
+    testing::internal::CaptureStdout();
+    world.loadObjects(path("objects07").c_str());
+    EXPECT_EQ(
+        testing::internal::GetCapturedStdout(),
+        path("objects07") +
+            ": 100 RECORDS SKIPPED (2 TOO FAR OUT, 2 TOO CROWDED, 96 PAST THE 1000 OBJECTS)\n");
+    EXPECT_EQ(world.students.size() + world.cannons.size(), 1000u);
+
+    records.assign(3, {7, 1, 1});
+    records.push_back({16, nan, 1});
+    writeBytes(path("objects08"), objectsFile(records));
+    testing::internal::CaptureStdout();
+    world.loadObjects(path("objects08").c_str());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              path("objects08") + ": 1 RECORD SKIPPED (1 TOO FAR OUT)\n");
+
+    records.assign(kMaxLevelObjects, {4, 1, 1});
+    for (Record& r : records) {
+        r.x += static_cast<float>(&r - records.data());  // a row of students a metre apart
+    }
+    records.insert(records.begin(), 5, {9, 1, 1});
+    writeBytes(path("objects09"), objectsFile(records));
+    testing::internal::CaptureStdout();
+    world.loadObjects(path("objects09").c_str());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "a full level that lost nothing";
+    EXPECT_EQ(world.students.size(), 1000u);
 }
 
 // 1000 students on one spot, once half a million contacts and seconds on the first step, load
-// as one pile that flies at once; a thousand cannons on one spot beside the ship all load, and
-// even their volley flies at once.
+// as the highest pile the budget holds, which flies at once; a thousand cannons on one spot beside
+// the ship all load, and even their volley flies at once.
 TEST_F(LevelFiles, HighPilesAndStackedCannonsFlyAtOnce) {
     writeBytes(path("objects"), objectsFile(std::vector<Record>(1000, {4, 32, 10})));
     const std::string rock(62, '#');
     Sandbox box({rock, rock, rock});
     box.world->loadObjects(path("objects").c_str());
-    EXPECT_EQ(box.world->students.size(), static_cast<size_t>(kMaxStudentPile));
+    EXPECT_EQ(box.world->students.size(), static_cast<size_t>(highestPile()));
     box.launch(32, 20);
     std::chrono::duration<double> worst(0);
     for (int step = 0; step < 30; step++) {
@@ -319,6 +383,41 @@ TEST_F(LevelFiles, HighPilesAndStackedCannonsFlyAtOnce) {
     EXPECT_EQ(box.world->cannons.size(), 1000u);
     EXPECT_EQ(box.world->coinsTotal, 5000);
     EXPECT_LT(cannonsTook.count(), 2.0);
+}
+
+// A pipe, a link to a device or a folder where a level's file should be reads as no file, and at
+// once: the empty map, no objects. Each load runs in a child on an alarm, so a hang fails.
+TEST_F(LevelFiles, AnythingButAPlainFileReadsAsNoFileWithoutWaiting) {
+    ASSERT_TRUE(std::filesystem::create_directory(path("data")));
+    for (const char* name : {"data/world07", "data/objects07"}) {
+        ASSERT_EQ(mkfifo(path(name).c_str(), 0644), 0);
+    }
+    for (const char* name : {"data/world08", "data/objects08"}) {
+        ASSERT_EQ(symlink("/dev/zero", path(name).c_str()), 0);
+    }
+    for (const char* name : {"data/world09", "data/objects09"}) {
+        ASSERT_TRUE(std::filesystem::create_directory(path(name)));
+    }
+    for (const char* mission : {"07", "08", "09"}) {
+        World world(8);
+        world.clearMap();
+        world.students.push_back(new Student(3, 4, &world, world.studentSheet));
+        const std::string map = path("data/world") + mission;
+        const std::string objects = path("data/objects") + mission;
+        EXPECT_EQ(exitCodeInChild([&] {
+                      alarm(kHangSeconds);
+                      world.loadMap(map.c_str());
+                      world.loadObjects(objects.c_str());
+                      bool empty =
+                          world.minimap && world.students.empty() && world.studentsTotal == 0;
+                      for (int i = 0; i < 64; i++) {
+                          empty = empty && world.tiles[i] == Empty;
+                      }
+                      return empty ? 0 : 1;
+                  }),
+                  0)
+            << mission << ": a load hung or read something";
+    }
 }
 
 TEST_F(LevelFiles, EmptyOrMissingObjectsFileLeavesNoObjects) {
