@@ -49,7 +49,7 @@ struct KiteAxes {
 inline const KiteAxes g_kiteAxes;
 
 inline int32_t cellOf(float metres) {
-    return static_cast<int32_t>(std::floor(metres / kCellSize));
+    return static_cast<int32_t>(std::floor(metres * (1 / kCellSize)));
 }
 
 inline size_t slotOf(int32_t column, int32_t row) {
@@ -58,11 +58,33 @@ inline size_t slotOf(int32_t column, int32_t row) {
     return (mixed ^ mixed >> 13) & (kCellSlots - 1);
 }
 
+// Where a box of positions lies for a student at (x, y): every kite in it overlaps that
+// student's, none does, or it takes a look at each. The margin keeps the verdict on the box the
+// one each kite in it would get, whatever the rounding.
+enum class BoxReach { All, None, Some };
+const float kBoxMargin = 1e-4f;  // m
+
+inline BoxReach boxReach(float x, float y, float left, float bottom, float right, float top) {
+    const float dx0 = x - right, dx1 = x - left, dy0 = y - top, dy1 = y - bottom;
+    bool all = true;
+    for (int i = 0; i < kStudentKiteCorners; i++) {
+        const float nx = g_kiteAxes.nx[i], ny = g_kiteAxes.ny[i];
+        const float low = std::min(nx * dx0, nx * dx1) + std::min(ny * dy0, ny * dy1);
+        const float high = std::max(nx * dx0, nx * dx1) + std::max(ny * dy0, ny * dy1);
+        const float limit = g_kiteAxes.limit[i];
+        if (low >= limit + kBoxMargin || high <= -limit - kBoxMargin) {
+            return BoxReach::None;
+        }
+        all = all && std::max(std::fabs(low), std::fabs(high)) < limit - kBoxMargin;
+    }
+    return all ? BoxReach::All : BoxReach::Some;
+}
+
 }  // namespace placing
 
 // Whether two upright student kites, the second offset by (dx, dy) metres from the first, sink
 // more than kOverlapAllowance into each other.
-bool kitesOverlap(float dx, float dy);
+inline bool kitesOverlap(float dx, float dy);
 
 // The objects a level holds so far, in load order, with the placing rules applied to each new
 // one. Students are kept in a grid of cells keyed by spot, those on the very same position as
@@ -88,11 +110,17 @@ private:
     struct Spot {
         float x, y;
         int count;  // students on exactly this position
-        int next;   // the cell's next spot, -1 for none
     };
     struct Cell {
         int32_t column, row;
-        int first;  // -1 for a free slot
+        int spots;  // its spots in spotsOfCells_, -1 for a free slot
+    };
+    // A cell's spots side by side, scanned without chasing links, and the box around them with
+    // the students they hold, so that a cell wholly in or out of a student's reach is one test.
+    struct CellSpots {
+        std::vector<Spot> spots;
+        float left = INFINITY, bottom = INFINITY, right = -INFINITY, top = -INFINITY;
+        int students = 0;
     };
 
     Placement verdict(int kind, float x, float y, int* under) const;
@@ -103,8 +131,12 @@ private:
     int budget_;
     int count_ = 0;
     int pairs_ = 0;
-    std::vector<Spot> spots_;
+    // A refused student's position: a file repeating it costs one comparison per record until
+    // something more is placed.
+    bool refused_ = false;
+    float refusedX_ = 0, refusedY_ = 0;
     std::vector<Cell> cells_;  // open addressing, never more than a quarter full
+    std::vector<CellSpots> spotsOfCells_;
 };
 
 inline bool kitesOverlap(float dx, float dy) {
@@ -126,9 +158,18 @@ inline Placement PlacedObjects::check(int kind, float x, float y) const {
 }
 
 inline Placement PlacedObjects::place(int kind, float x, float y) {
+    if (refused_ && kind == CollisionCategory::Student && x == refusedX_ && y == refusedY_) {
+        return Placement::TooCrowded;
+    }
     int under = 0;
     const Placement placement = verdict(kind, x, y, &under);
+    if (placement == Placement::TooCrowded) {
+        refused_ = true;
+        refusedX_ = x;
+        refusedY_ = y;
+    }
     if (placement == Placement::Fits) {
+        refused_ = false;
         count_ += 1;
         if (kind == CollisionCategory::Student) {
             pairs_ += under;
@@ -170,8 +211,20 @@ inline int PlacedObjects::studentsUnder(float x, float y, int limit) const {
          column++) {
         for (int32_t row = placing::cellOf(y - placing::g_kiteAxes.reachY); row <= top; row++) {
             const Cell* cell = findCell(column, row);
-            for (int i = cell ? cell->first : -1; i >= 0; i = spots_[i].next) {
-                const Spot& spot = spots_[i];
+            if (!cell) {
+                continue;
+            }
+            const CellSpots& near = spotsOfCells_[cell->spots];
+            const placing::BoxReach reach =
+                placing::boxReach(x, y, near.left, near.bottom, near.right, near.top);
+            if (reach != placing::BoxReach::Some) {
+                found += reach == placing::BoxReach::All ? near.students : 0;
+                if (found >= limit) {
+                    return found;
+                }
+                continue;
+            }
+            for (const Spot& spot : near.spots) {
                 if (kitesOverlap(x - spot.x, y - spot.y)) {
                     found += spot.count;
                     if (found >= limit) {
@@ -188,7 +241,7 @@ inline const PlacedObjects::Cell* PlacedObjects::findCell(int32_t column, int32_
     for (size_t slot = placing::slotOf(column, row);;
          slot = (slot + 1) & (placing::kCellSlots - 1)) {
         const Cell& cell = cells_[slot];
-        if (cell.first < 0) {
+        if (cell.spots < 0) {
             return nullptr;
         }
         if (cell.column == column && cell.row == row) {
@@ -201,9 +254,11 @@ inline PlacedObjects::Cell& PlacedObjects::cellFor(int32_t column, int32_t row) 
     for (size_t slot = placing::slotOf(column, row);;
          slot = (slot + 1) & (placing::kCellSlots - 1)) {
         Cell& cell = cells_[slot];
-        if (cell.first < 0) {
+        if (cell.spots < 0) {
             cell.column = column;
             cell.row = row;
+            cell.spots = static_cast<int>(spotsOfCells_.size());
+            spotsOfCells_.emplace_back();
             return cell;
         }
         if (cell.column == column && cell.row == row) {
@@ -213,13 +268,17 @@ inline PlacedObjects::Cell& PlacedObjects::cellFor(int32_t column, int32_t row) 
 }
 
 inline void PlacedObjects::addStudent(float x, float y) {
-    Cell& cell = cellFor(placing::cellOf(x), placing::cellOf(y));
-    for (int i = cell.first; i >= 0; i = spots_[i].next) {
-        if (spots_[i].x == x && spots_[i].y == y) {
-            spots_[i].count += 1;
+    CellSpots& cell = spotsOfCells_[cellFor(placing::cellOf(x), placing::cellOf(y)).spots];
+    cell.students += 1;
+    cell.left = std::min(cell.left, x);
+    cell.bottom = std::min(cell.bottom, y);
+    cell.right = std::max(cell.right, x);
+    cell.top = std::max(cell.top, y);
+    for (Spot& spot : cell.spots) {
+        if (spot.x == x && spot.y == y) {
+            spot.count += 1;
             return;
         }
     }
-    spots_.push_back({x, y, 1, cell.first});
-    cell.first = static_cast<int>(spots_.size()) - 1;
+    cell.spots.push_back({x, y, 1});
 }
