@@ -311,6 +311,34 @@ TEST_F(LevelFiles, StudentsPastTheBudgetAreSkippedAndSaidSo) {
                            " TOO CROWDED)\n");
 }
 
+// The budget counts pairs wherever they lie: a crowd of students a few centimetres apart, all
+// reaching into each other, loads as high as one pile does, at the origin, far out, or over any
+// line the loader might split the map along; students spread a kite's width apart never count.
+TEST_F(LevelFiles, TheBudgetCountsPairsWhereverTheStudentsStand) {
+    World world(64);
+    world.clearMap();
+    for (float at : {0.0f, 20.0f, 20.6f, 1.25f, -37.5f, 99970.3f}) {
+        std::vector<Record> records;
+        for (int i = 0; i < 1000; i++) {
+            const float dx = 0.01f * (i % 5 - 2), dy = 0.01f * (i / 5 % 5 - 2);
+            records.push_back({4, at + dx, at + dy});
+        }
+        writeBytes(path("objects"), objectsFile(records));
+        testing::internal::CaptureStdout();
+        world.loadObjects(path("objects").c_str());
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(world.students.size(), static_cast<size_t>(highestPile())) << "at " << at;
+
+        records.clear();
+        for (int i = 0; i < 1000; i++) {  // a grid of kites touching at their tips
+            records.push_back({4, at + 0.4f * (i % 40 - 20), at + 0.53f * (i / 40 - 12)});
+        }
+        writeBytes(path("objects"), objectsFile(records));
+        world.loadObjects(path("objects").c_str());
+        EXPECT_EQ(world.students.size(), 1000u) << "at " << at;
+    }
+}
+
 // A record the loader refuses costs its read, not a scan of every object the level holds: 900
 // students a metre apart and then 30 MB of students on one spot, a scan of 900 for each once,
 // load in a fraction of a second.
