@@ -3,11 +3,11 @@
 
 #include <iostream>
 #include <string>
-#include <vector>
 
 #include "flight/cannon.h"
 #include "flight/collision_category.h"
 #include "flight/object_list.h"
+#include "flight/placed_objects.h"
 #include "flight/placement.h"
 #include "flight/rocket.h"
 #include "flight/student.h"
@@ -48,16 +48,16 @@ void removeNear(std::list<T*>& objects, float x, float y) {
 // Whether the World's objects file would keep an object of `kind` placed at (x, y): the one the
 // saved file gains goes after every object there now.
 Placement placementInSavedFile(const World& world, int kind, float x, float y) {
-    std::vector<PlacedObject> placed;
+    PlacedObjects placed;
     for (const Cannon* cannon : world.cannons) {
         const b2Vec2 at = cannon->body->GetPosition();
-        placed.push_back({CollisionCategory::Cannon, at.x, at.y});
+        placed.place(CollisionCategory::Cannon, at.x, at.y);
     }
     for (const Student* student : world.students) {
         const b2Vec2 at = student->body->GetPosition();
-        placed.push_back({CollisionCategory::Student, at.x, at.y});
+        placed.place(CollisionCategory::Student, at.x, at.y);
     }
-    return checkPlacement(kind, x, y, placed);
+    return placed.check(kind, x, y);
 }
 
 // Nothing the loader would skip is placed: the level saved must be the level loaded. A refusal
@@ -79,8 +79,8 @@ bool mayPlace(const World& world, int kind, float x, float y) {
         case Placement::OverCap:
             std::cout << "THE LEVEL HOLDS " << kMaxLevelObjects << " OBJECTS";
             break;
-        case Placement::PileTooHigh:
-            std::cout << "TOO MANY STUDENTS ON THIS SPOT";
+        case Placement::TooCrowded:
+            std::cout << "TOO MANY STUDENTS OVERLAP HERE";
             break;
     }
     std::cout << std::endl;

@@ -1,16 +1,21 @@
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
+#include <iostream>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "flight/cannon.h"
 #include "flight/collision_category.h"
 #include "flight/minimap.h"
 #include "flight/object_list.h"
+#include "flight/placed_objects.h"
 #include "flight/placement.h"
 #include "flight/student.h"
 #include "flight/tile_kind.h"
 #include "flight/world.h"
 #include "platform/file_replace.h"
+#include "platform/outside_file.h"
 
 // Map file: an 18-byte TGA header, then one 24-bit pixel per tile (blue, green, red), rows from
 // the bottom. Red is the tile kind; blue and green only make the picture readable in a paint
@@ -57,10 +62,48 @@ void appendObjectRecord(std::vector<uint8_t>& out, int kind, b2Vec2 position) {
 
 }  // namespace
 
+namespace {
+
+// The objects file is read in blocks of whole records, about 64 KiB each.
+const int kRecordsPerBlock = 5461;
+
+// What one objects file lost to the placing rules, said in one line so that a designer sees it.
+// A record of an unknown kind is skipped as the format means it to be, and is not counted.
+struct SkippedRecords {
+    long tooFar = 0, tooCrowded = 0, pastCap = 0;
+
+    void count(Placement placement) {
+        tooFar += placement == Placement::TooFar;
+        tooCrowded += placement == Placement::TooCrowded;
+    }
+
+    void print(const char* path) const {
+        const long total = tooFar + tooCrowded + pastCap;
+        if (total == 0) {
+            return;
+        }
+        std::cout << path << ": " << total << (total == 1 ? " RECORD" : " RECORDS") << " SKIPPED (";
+        const char* separator = "";
+        const std::pair<long, std::string> reasons[] = {
+            {tooFar, "TOO FAR OUT"},
+            {tooCrowded, "TOO CROWDED"},
+            {pastCap, "PAST THE " + std::to_string(kMaxLevelObjects) + " OBJECTS"}};
+        for (const auto& reason : reasons) {
+            if (reason.first > 0) {
+                std::cout << separator << reason.first << " " << reason.second;
+                separator = ", ";
+            }
+        }
+        std::cout << ")" << std::endl;
+    }
+};
+
+}  // namespace
+
 void World::loadMap(const char* path) {
-    // 1, 2. No file: the empty map.
-    FILE* file = std::fopen(path, "rb");
-    if (!file) {
+    // 1, 2. No file, or something that is not a plain file: the empty map.
+    OutsideFile file(path);
+    if (!file.isOpen()) {
         clearMap();
         return;
     }
@@ -68,14 +111,14 @@ void World::loadMap(const char* path) {
     // 3, 4. The header is not read: the map's size is the World's. A file too short for its map
     //       leaves the missing tiles Empty.
     int count = width * height;
+    uint8_t header[kMapHeaderSize];
     std::vector<uint8_t> pixels(static_cast<size_t>(count) * kBytesPerPixel);
-    size_t got = 0;
-    if (std::fseek(file, kMapHeaderSize, SEEK_SET) == 0) {
-        got = std::fread(pixels.data(), 1, pixels.size(), file);
+    long got = 0;
+    if (file.read(header, sizeof header) == static_cast<long>(sizeof header)) {
+        got = std::max(file.read(pixels.data(), pixels.size()), 0L);
     }
-    std::fclose(file);
     for (int i = 0; i < count; i++) {
-        size_t red = static_cast<size_t>(i) * kBytesPerPixel + 2;
+        long red = static_cast<long>(i) * kBytesPerPixel + 2;
         tiles[i] = red < got ? pixels[red] : static_cast<int32_t>(Empty);
         tileBodies[i] = nullptr;
         tileDirty[i] = 0;
@@ -95,34 +138,45 @@ void World::loadObjects(const char* path) {
     coinsCollected = coinsTotal = 0;
 
     // 3, 4. Records to the end of the file or the cap; a short last one is ignored, and so is
-    //       one that the placing rules turn away (too far out, a pile of students too high).
-    FILE* file = std::fopen(path, "rb");
-    if (!file) {
+    //       one that the placing rules turn away (too far out, too many students overlapping).
+    //       Past the cap the rest are counted from the file's size, not read.
+    OutsideFile file(path);
+    if (!file.isOpen()) {
         return;
     }
-    std::vector<PlacedObject> placed;
-    uint8_t record[kObjectRecordSize];
-    while (std::fread(record, 1, sizeof record, file) == sizeof record) {
-        int32_t kind = static_cast<int32_t>(getUint32(record));
-        float x = floatFromBits(getUint32(record + 4));
-        float y = floatFromBits(getUint32(record + 8));
-        const Placement placement = checkPlacement(kind, x, y, placed);
-        if (placement == Placement::OverCap) {
+    PlacedObjects placed;
+    SkippedRecords skipped;
+    std::vector<uint8_t> block(static_cast<size_t>(kRecordsPerBlock) * kObjectRecordSize);
+    long read = 0;  // bytes before this block
+    for (long got; (got = file.read(block.data(), block.size())) > 0; read += got) {
+        for (long at = 0; at + kObjectRecordSize <= got; at += kObjectRecordSize) {
+            const uint8_t* record = &block[at];
+            int32_t kind = static_cast<int32_t>(getUint32(record));
+            float x = floatFromBits(getUint32(record + 4));
+            float y = floatFromBits(getUint32(record + 8));
+            const Placement placement = placed.place(kind, x, y);
+            if (placement == Placement::OverCap) {
+                skipped.pastCap = std::max(0L, (file.size() - read - at) / kObjectRecordSize);
+                skipped.print(path);
+                return;
+            }
+            skipped.count(placement);
+            if (placement != Placement::Fits) {
+                continue;
+            }
+            if (kind == kObjectStudent) {
+                students.push_back(new Student(x, y, this, studentSheet));
+                studentsTotal += 1;
+            } else {
+                cannons.push_back(new Cannon(x, y, this, cannonSheet, gunTexture));
+                coinsTotal += kCoinsPerCannon;
+            }
+        }
+        if (got < static_cast<long>(block.size())) {
             break;
         }
-        if (placement != Placement::Fits) {
-            continue;
-        }
-        placed.push_back({kind, x, y});
-        if (kind == kObjectStudent) {
-            students.push_back(new Student(x, y, this, studentSheet));
-            studentsTotal += 1;
-        } else if (kind == kObjectCannon) {
-            cannons.push_back(new Cannon(x, y, this, cannonSheet, gunTexture));
-            coinsTotal += kCoinsPerCannon;
-        }
     }
-    std::fclose(file);
+    skipped.print(path);
 }
 
 // Both files are built whole and replace the old ones at once: the saved level is the

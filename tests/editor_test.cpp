@@ -148,9 +148,10 @@ TEST(Editor, MPressedTwiceOnOneSpotPlacesTwoStudentsThatSaveAndLoadBack) {
     EXPECT_EQ(positionsOf(loaded.students), std::vector<b2Vec2>(2, b2Vec2(10, 10)));
 }
 
-// The editor places what its own saved file loads back, off the map, small piles and cannons on
-// cannons included, and refuses what the loader would skip, saying why in one line: a student on
-// a full pile, an object too far out, anything past the objects a level may hold.
+// The editor places what its own saved file loads back, off the map, a pile of 50 and cannons on
+// cannons included, and refuses what the loader would skip, saying why in one line: a student
+// that would bring the level past its budget of overlapping pairs, an object too far out,
+// anything past the objects a level may hold.
 TEST(Editor, PlacesWhatTheLoaderKeepsAndSaysWhyItRefusesTheRest) {
     REQUIRE_GL();
     InScratchFolder scratch;
@@ -163,13 +164,20 @@ TEST(Editor, PlacesWhatTheLoaderKeepsAndSaysWhyItRefusesTheRest) {
     press(editor, GLFW_KEY_C, 10 * 32, 10 * 32);       // a cannon may stand over a student
     press(editor, GLFW_KEY_C, 10 * 32 + 16, 10 * 32);  // and half over another cannon
     press(editor, GLFW_KEY_C, 10 * 32 + 16, 10 * 32);  // or right on it
-    for (int i = 0; i < kMaxStudentPile; i++) {
+    for (int i = 0; i < 50; i++) {
         press(editor, GLFW_KEY_M, 20 * 32, 10 * 32 + 3);  // the same half-metre point each time
     }
-    EXPECT_EQ(world->students.size(), 1u + kMaxStudentPile);
+    EXPECT_EQ(world->students.size(), 51u);
     EXPECT_EQ(world->cannons.size(), 5u);
-    EXPECT_EQ(printedBy(editor, GLFW_KEY_M, 20 * 32, 10 * 32),
-              "NO STUDENT PLACED: TOO MANY STUDENTS ON THIS SPOT\n");
+    // A second pile grows until the level's overlapping pairs would pass the budget.
+    std::string refusal;
+    for (int i = 0; i < kMaxLevelObjects && refusal.empty(); i++) {
+        refusal = printedBy(editor, GLFW_KEY_M, 30 * 32, 10 * 32);
+    }
+    EXPECT_EQ(refusal, "NO STUDENT PLACED: TOO MANY STUDENTS OVERLAP HERE\n");
+    const size_t piled = world->students.size() - 51;
+    EXPECT_LE(1225 + piled * (piled - 1) / 2, static_cast<size_t>(kMaxStudentOverlaps));
+    EXPECT_GT(1225 + piled * (piled + 1) / 2, static_cast<size_t>(kMaxStudentOverlaps));
     EXPECT_EQ(printedBy(editor, GLFW_KEY_M, 20 * 32 + 16, 10 * 32), "") << "beside the pile";
 
     // 100 km out the ship and the camera still go, but nothing may be placed there.

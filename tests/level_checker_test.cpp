@@ -134,20 +134,26 @@ TEST(LevelChecker, FindsSpoiltFiles) {
     EXPECT_TRUE(mentions(lost.check(), "too far out for the game to load")) << listed(lost.check());
 }
 
-// The checker turns away exactly what the game's loader skips: a student on a full pile and every
-// record once the level holds the most objects it may. The students it keeps are the students the
+// The checker turns away exactly what the game's loader skips: a student that would bring the
+// level past its budget of overlapping pairs, and every record once the level holds the most
+// objects it may. The students it keeps are the students the
 // World loads.
 TEST(LevelChecker, ReportsWhatTheLoaderWouldSkip) {
     REQUIRE_GL();
     LevelFiles crowded(2);
     const int first = crowded.recordOf(kStudent, 0);
     const int extra = crowded.recordCount();
-    // The first student's record again until its pile is one too high, then a spread of students.
-    for (int i = 0; i < kMaxStudentPile; i++) {
+    // The first student's record again until its pile is one too high for the budget, then a
+    // spread of students.
+    int pile = 1;
+    while ((pile + 1) * pile / 2 <= kMaxStudentOverlaps) {
+        pile++;
+    }
+    for (int i = 0; i < pile; i++) {
         crowded.objects.insert(crowded.objects.end(), &crowded.objects[12 * first],
                                &crowded.objects[12 * first + 12]);
     }
-    const int piled = extra + kMaxStudentPile - 1;  // the record that tops the pile
+    const int piled = extra + pile - 1;  // the record that tops the pile
     for (int i = 0; i < 1000; i++) {
         crowded.objects.insert(crowded.objects.end(), 12, 0);
         const int record = crowded.recordCount() - 1;
@@ -156,7 +162,8 @@ TEST(LevelChecker, ReportsWhatTheLoaderWouldSkip) {
     }
     const std::vector<std::string> problems = crowded.check();
     EXPECT_TRUE(mentions(problems, "record " + std::to_string(piled) + " at")) << listed(problems);
-    EXPECT_TRUE(mentions(problems, "tops a pile of " + std::to_string(kMaxStudentPile)))
+    EXPECT_TRUE(mentions(problems, "would make more than " + std::to_string(kMaxStudentOverlaps) +
+                                       " overlapping pairs of students"))
         << listed(problems);
     // One record was skipped, so the level is full one record later than it has objects.
     EXPECT_TRUE(mentions(problems, "record 1001 and those after it lie past the 1000 objects"))

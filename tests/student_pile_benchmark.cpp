@@ -1,22 +1,25 @@
-// What piles of students cost the flight, for the limit on how many may share a spot. Mission 1
-// as shipped, its own objects replaced by a file's worth of students beside the ship on its pad:
-// one pile as high as the limit allows, piles that high up to the level's cap, and the densest
-// patch the limit lets a file hold. Each run flies 300 steps from the launch and reports, in
-// milliseconds, the first step, the worst of the first 30 and their sum, and the mean of the
-// steps after them, with the overlapping pairs the physics must push apart. Run it under
-// xvfb-run; the second argument is the limit, and one pile of a thousand shows what the limit
-// spares.
+// What overlapping students cost the flight, for the budget of overlapping pairs a level may
+// hold. Mission 1 as shipped, its own objects replaced by what the loader keeps of a file's worth
+// of students beside the ship on its pad: one pile as high as the budget lets it go, piles of a
+// given height on the editor's grid up to the level's cap, and patches of several widths packed
+// on a fine grid, each student sinking into fewer than a given number before it. Each run flies
+// 90 steps from the launch and reports, in milliseconds, the first step, the worst of the first
+// 30 and their sum, and the mean of the steps after them, with the overlapping pairs the physics
+// must push apart. Run it under xvfb-run, with PAIR_BUDGET to try another budget and
+// --benchmark_repetitions to take medians.
 #include <benchmark/benchmark.h>
 #include <box2d/box2d.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
 #include "campaign/campaign_state.h"
 #include "flight/collision_category.h"
 #include "flight/contact_listener.h"
+#include "flight/placed_objects.h"
 #include "flight/placement.h"
 #include "flight/student.h"
 #include "flight/world.h"
@@ -28,41 +31,59 @@ namespace {
 const int kMission = 1;
 const float kShipX = 64.0f;       // metres: the start column, over mission 1's pad
 const float kOnThePad = 76.5f;    // metres: the editor's half-metre point just above the pad
-const int kSteps = 300;           // five seconds of flight
+const int kSteps = 90;            // a second and a half of flight
 const int kEarlySteps = 30;       // the steps in which piles are pushed apart
-const float kPileSpacing = 1.0f;  // metres between piles: their kites never meet
+const float kEditorGrid = 0.5f;   // metres between the editor's placing points
 const float kPilesWidth = 24.0f;  // metres across the ship's wake range that piles may use
 const float kFillGrid = 0.02f;    // metres between the points a dense fill tries
-// The densest fill's width: narrower patches stack higher, wider ones spread; 3 m cost the most
-// of the widths from 0.5 to 24 m that were tried.
-const float kFillWidth = 3.0f;  // metres
+const float kFillHeight = 40.0f;  // metres a fill may climb before it gives up
 
-enum Layout { OnePile, PilesToTheCap, Densest };
+enum Layout { OnePile, PilesOnTheGrid, Patch };
 
-// `height` students on each of the spots, in spot order.
-std::vector<PlacedObject> piles(int height, int spots) {
+int g_budget = kMaxStudentOverlaps;  // pairs
+
+// What the loader keeps of a thousand students on one spot beside the ship.
+std::vector<PlacedObject> onePile(int budget) {
     std::vector<PlacedObject> students;
-    const int perRow = static_cast<int>(kPilesWidth / kPileSpacing);
-    for (int spot = 0; spot < spots; spot++) {
-        const float x = kShipX - kPilesWidth / 2 + (spot % perRow) * kPileSpacing;
-        const float y = kOnThePad + (spot / perRow) * kPileSpacing;
-        for (int i = 0; i < height && students.size() < kMaxLevelObjects; i++) {
-            students.push_back({CollisionCategory::Student, x, y});
+    PlacedObjects placed(budget);
+    for (int i = 0; i < kMaxLevelObjects; i++) {
+        if (placed.place(CollisionCategory::Student, kShipX + 2, kOnThePad) == Placement::Fits) {
+            students.push_back({CollisionCategory::Student, kShipX + 2, kOnThePad});
         }
     }
     return students;
 }
 
-// A file's worth of students packed as tightly as `limit` allows: every point of a fine grid
-// over a patch of the pad, row by row from the bottom, takes a student while it sinks into
-// fewer than `limit` of those before it. Each then overlaps about limit - 1 earlier ones, the
-// most pairs the rule lets 1000 students make.
-std::vector<PlacedObject> densest(int limit) {
+// What the loader keeps of a file offering `height` students on each of the editor's placing
+// points over a strip of the pad, row by row, until the level is full.
+std::vector<PlacedObject> piles(int budget, int height) {
     std::vector<PlacedObject> students;
-    for (float y = kOnThePad; students.size() < kMaxLevelObjects; y += kFillGrid) {
-        for (float x = kShipX - kFillWidth / 2; x < kShipX + kFillWidth / 2; x += kFillGrid) {
-            if (students.size() < kMaxLevelObjects &&
-                studentsUnder(x, y, students, limit) < limit) {
+    PlacedObjects placed(budget);
+    for (float y = kOnThePad; placed.count() < kMaxLevelObjects && y < kOnThePad + kFillHeight;
+         y += kEditorGrid) {
+        for (float x = kShipX - kPilesWidth / 2; x < kShipX + kPilesWidth / 2; x += kEditorGrid) {
+            for (int i = 0; i < height; i++) {
+                if (placed.place(CollisionCategory::Student, x, y) == Placement::Fits) {
+                    students.push_back({CollisionCategory::Student, x, y});
+                }
+            }
+        }
+    }
+    return students;
+}
+
+// What the loader keeps of a file offering every point of a fine grid over a patch `width`
+// metres wide, row by row from the pad up, each a student that sinks into fewer than `deepest`
+// of those before it: small values spread the budget's pairs over all thousand students, large
+// ones heap them on the first few.
+std::vector<PlacedObject> patch(int budget, float width, int deepest) {
+    std::vector<PlacedObject> students;
+    PlacedObjects placed(budget);
+    for (float y = kOnThePad; placed.count() < kMaxLevelObjects && y < kOnThePad + kFillHeight;
+         y += kFillGrid) {
+        for (float x = kShipX - width / 2; x < kShipX + width / 2; x += kFillGrid) {
+            if (placed.studentsUnder(x, y, deepest) < deepest &&
+                placed.place(CollisionCategory::Student, x, y) == Placement::Fits) {
                 students.push_back({CollisionCategory::Student, x, y});
             }
         }
@@ -70,27 +91,13 @@ std::vector<PlacedObject> densest(int limit) {
     return students;
 }
 
-std::vector<PlacedObject> layout(Layout kind, int limit) {
-    switch (kind) {
-        case OnePile:
-            return piles(limit, 1);
-        case PilesToTheCap:
-            return piles(limit, (kMaxLevelObjects + limit - 1) / limit);
-        case Densest:
-            return densest(limit);
-    }
-    return {};
-}
-
 // Pairs of students whose kites reach into each other.
-int overlappingPairs(std::vector<PlacedObject> students) {
-    int pairs = 0;
-    while (!students.empty()) {
-        const PlacedObject last = students.back();
-        students.pop_back();
-        pairs += studentsUnder(last.x, last.y, students, kMaxLevelObjects);
+int overlappingPairs(const std::vector<PlacedObject>& students) {
+    PlacedObjects placed(kMaxLevelObjects * kMaxLevelObjects);
+    for (const PlacedObject& s : students) {
+        placed.place(s.kind, s.x, s.y);
     }
-    return pairs;
+    return placed.overlappingPairs();
 }
 
 // Step times of one flight, in milliseconds.
@@ -130,9 +137,19 @@ StepTimes fly(const std::vector<PlacedObject>& students) {
     return times;
 }
 
+// Arguments: the layout, the pair budget, and the pile height or the patch's width in
+// centimetres; a patch's third is how deep each student may sink.
 void studentPile(benchmark::State& state) {
-    const std::vector<PlacedObject> students =
-        layout(static_cast<Layout>(state.range(0)), static_cast<int>(state.range(1)));
+    const Layout kind = static_cast<Layout>(state.range(0));
+    const int budget = static_cast<int>(state.range(1));
+    std::vector<PlacedObject> students;
+    if (kind == OnePile) {
+        students = onePile(budget);
+    } else if (kind == PilesOnTheGrid) {
+        students = piles(budget, static_cast<int>(state.range(2)));
+    } else {
+        students = patch(budget, state.range(2) / 100.0f, static_cast<int>(state.range(3)));
+    }
     StepTimes times;
     for (auto _ : state) {
         times = fly(students);
@@ -147,15 +164,30 @@ void studentPile(benchmark::State& state) {
     state.counters["settled_ms"] = times.settled;
 }
 
+void layouts(benchmark::internal::Benchmark* benchmark) {
+    for (int budget : {g_budget}) {
+        benchmark->Args({OnePile, budget, 0, 0});
+        for (int height : {2, 4, 8, 16, 32, 50, 64}) {
+            benchmark->Args({PilesOnTheGrid, budget, height, 0});
+        }
+        for (int width : {50, 100, 300, 600, 1200, 2400}) {
+            for (int deepest : {2, 3, 4, 5, 6, 8, 12, 16, 24, 50}) {
+                benchmark->Args({Patch, budget, width, deepest});
+            }
+        }
+    }
+}
+
 }  // namespace
 
-BENCHMARK(studentPile)
-    ->ArgsProduct({{OnePile, PilesToTheCap, Densest}, {5, 10, 16, 20, 25}})
-    ->Args({OnePile, kMaxLevelObjects})
-    ->UseManualTime()
-    ->Iterations(1)
-    ->Unit(benchmark::kMillisecond);
-
+// The budget to measure comes from PAIR_BUDGET, the game's own by default.
 int main(int argc, char** argv) {
+    const char* budget = std::getenv("PAIR_BUDGET");
+    g_budget = budget ? std::atoi(budget) : kMaxStudentOverlaps;
+    benchmark::RegisterBenchmark("studentPile", studentPile)
+        ->Apply(layouts)
+        ->UseManualTime()
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
     return runBenchmarksInGameWindow(argc, argv);
 }

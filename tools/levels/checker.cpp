@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "flight/collision_category.h"
+#include "flight/placed_objects.h"
 #include "flight/placement.h"
 #include "flight/tile_kind.h"
 #include "tools/levels/missions.h"
@@ -112,6 +113,7 @@ Tiles readTiles(const std::vector<uint8_t>& file, int size, Problems& out) {
 
 std::vector<Object> readObjects(const std::vector<uint8_t>& file, int size, Problems& out) {
     std::vector<Object> objects;
+    PlacedObjects placed;
     if (file.size() % kRecordSize != 0) {
         out.add("objects file has %zu bytes, not a whole number of records", file.size());
     }
@@ -124,7 +126,7 @@ std::vector<Object> readObjects(const std::vector<uint8_t>& file, int size, Prob
         std::memcpy(&x, &file[at + 4], 4);
         std::memcpy(&y, &file[at + 8], 4);
         int index = static_cast<int>(at / kRecordSize);
-        switch (checkPlacement(kind, x, y, objects)) {
+        switch (placed.place(kind, x, y)) {
             case Placement::Fits:
                 if (x < 0 || x > size || y < 0 || y > size) {
                     out.add("record %d lies outside the map at (%g, %g)", index, x, y);
@@ -137,9 +139,11 @@ std::vector<Object> readObjects(const std::vector<uint8_t>& file, int size, Prob
             case Placement::TooFar:
                 out.add("record %d at (%g, %g) lies too far out for the game to load", index, x, y);
                 break;
-            case Placement::PileTooHigh:
-                out.add("record %d at (%g, %g) tops a pile of %d students placed before it", index,
-                        x, y, kMaxStudentPile);
+            case Placement::TooCrowded:
+                out.add(
+                    "record %d at (%g, %g) would make more than %d overlapping pairs of "
+                    "students",
+                    index, x, y, kMaxStudentOverlaps);
                 break;
             case Placement::OverCap:
                 out.add("record %d and those after it lie past the %d objects a level may hold",

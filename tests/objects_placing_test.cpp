@@ -1,0 +1,304 @@
+// The rules by which the objects loader keeps or skips records: positions the physics can hold,
+// the budget of overlapping students, the cap, and the line that says what was skipped.
+#include <gtest/gtest.h>
+
+#include <box2d/box2d.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "campaign/campaign_state.h"
+#include "flight/cannon.h"
+#include "flight/placement.h"
+#include "flight/student.h"
+#include "flight/world.h"
+#include "tests/flight_sandbox.h"
+#include "tests/test_support.h"
+
+namespace {
+
+void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+struct Record {
+    int32_t kind;
+    float x, y;
+};
+
+std::vector<uint8_t> objectsFile(const std::vector<Record>& records) {
+    std::vector<uint8_t> bytes(records.size() * 12);
+    for (size_t i = 0; i < records.size(); i++) {
+        std::memcpy(&bytes[12 * i], &records[i].kind, 4);  // the game's machines are little-endian
+        std::memcpy(&bytes[12 * i + 4], &records[i].x, 4);
+        std::memcpy(&bytes[12 * i + 8], &records[i].y, 4);
+    }
+    return bytes;
+}
+
+// The most students one spot holds: a pile of n makes n (n - 1) / 2 overlapping pairs.
+int highestPile() {
+    int height = 1;
+    while (height < kMaxLevelObjects && (height + 1) * height / 2 <= kMaxStudentOverlaps) {
+        height++;
+    }
+    return height;
+}
+
+class ObjectsPlacing : public testing::Test {
+protected:
+    void SetUp() override {
+        g_mission = 0;
+        dir = makeScratchDir();
+    }
+    std::string path(const char* name) const { return dir + "/" + name; }
+    std::string dir;
+};
+
+}  // namespace
+
+// Only records the physics cannot hold are skipped: non-finite positions and those more than
+// 100 km out. Objects just off the map load, as a level designer may put them or a student that
+// fell off may be saved. A short last record is ignored.
+TEST_F(ObjectsPlacing, RecordsLoadAnywhereThePhysicsCanHoldThem) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    std::vector<uint8_t> bytes = objectsFile({{4, nan, 5},
+                                              {4, 5, inf},
+                                              {16, -inf, 5},
+                                              {16, 5, -nan},
+                                              {4, 100001, 5},
+                                              {16, 5, -100001},
+                                              {4, -2.5f, 70},
+                                              {4, 60, -3.06f},
+                                              {16, 131, 70},
+                                              {16, -100000, 100000},
+                                              {4, 12, 12}});
+    bytes.resize(bytes.size() - 1);  // the last record loses a byte
+    writeBytes(path("objects"), bytes);
+    World world(128);
+    world.clearMap();
+    testing::internal::CaptureStdout();
+    world.loadObjects(path("objects").c_str());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              path("objects") + ": 6 RECORDS SKIPPED (6 TOO FAR OUT)\n");
+    const std::vector<b2Vec2> students = positionsOf(world.students);
+    const std::vector<b2Vec2> cannons = positionsOf(world.cannons);
+    EXPECT_EQ(students, std::vector<b2Vec2>({{-2.5f, 70}, {60, -3.06f}}));
+    EXPECT_EQ(cannons, std::vector<b2Vec2>({{131, 70}, {-100000, 100000}}));
+    EXPECT_EQ(world.studentsTotal, 2);
+    EXPECT_EQ(world.coinsTotal, 10);
+}
+
+// The cap counts the objects made: records the loader skips cost only their read, and it reads
+// no further once the level is full.
+TEST_F(ObjectsPlacing, TheCapCountsObjectsNotRecords) {
+    std::vector<Record> records(kMaxLevelObjects, {7, 12, 12});
+    records.push_back({4, 12, 12});
+    writeBytes(path("objects"), objectsFile(records));
+    World world(64);
+    world.clearMap();
+    world.loadObjects(path("objects").c_str());
+    EXPECT_EQ(positionsOf(world.students), std::vector<b2Vec2>({{12, 12}}));
+
+    records.assign(highestPile() + 10, {4, 1, 1});  // ten too many on one spot
+    records.push_back({4, 2, 200000});              // too far out
+    for (int i = 0; records.size() < 2000; i++) {
+        records.push_back({i % 2 ? 16 : 4, 2.0f + i % 50, 2.0f + i / 50});
+    }
+    writeBytes(path("objects"), objectsFile(records));
+    testing::internal::CaptureStdout();
+    world.loadObjects(path("objects").c_str());
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(world.students.size() + world.cannons.size(), static_cast<size_t>(kMaxLevelObjects));
+    EXPECT_EQ(world.cannons.size(), static_cast<size_t>(kMaxLevelObjects - highestPile()) / 2);
+    EXPECT_EQ(world.studentsTotal, static_cast<int>(world.students.size()));
+}
+
+// A pile of 50 students on one spot, the editor's M pressed 50 times, loads whole, and so do
+// students beside it and cannons on it, as long as the level's overlapping pairs of students stay
+// within the budget. Cannons never touch each other, so every cannon record makes a cannon.
+TEST_F(ObjectsPlacing, PilesLoadWholeWithinTheBudgetOfOverlappingPairs) {
+    std::vector<Record> records(50, {4, 40, 10});
+    records.insert(records.end(), {{4, 10, 10},
+                                   {4, 10, 10},
+                                   {4, 10, 10.5f},
+                                   {4, 10.4f, 10},
+                                   {16, 40, 10},
+                                   {16, 40, 10},
+                                   {16, 40, 10},
+                                   {16, 40, 10},
+                                   {4, 10.2f, 10},
+                                   {16, 30, 10},
+                                   {4, 40, 10.5f},
+                                   {4, 40, 11}});
+    writeBytes(path("objects"), objectsFile(records));
+    World world(64);
+    world.clearMap();
+    testing::internal::CaptureStdout();
+    world.loadObjects(path("objects").c_str());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "nothing was skipped";
+
+    std::vector<b2Vec2> expected(50, b2Vec2(40, 10));
+    expected.insert(
+        expected.end(),
+        {{10, 10}, {10, 10}, {10, 10.5f}, {10.4f, 10}, {10.2f, 10}, {40, 10.5f}, {40, 11}});
+    EXPECT_EQ(positionsOf(world.students), expected);
+    EXPECT_EQ(world.studentsTotal, static_cast<int>(expected.size()));
+    EXPECT_EQ(world.cannons.size(), 5u);
+    EXPECT_EQ(world.coinsTotal, 25);
+}
+
+// Past the budget a student is skipped wherever it would sink into others: a thousand on one
+// spot load as the highest pile the budget holds, and one beside that pile, reaching into all of
+// it, is skipped too; one clear of every other student still loads, as does a cannon on the pile.
+// The loader says what it skipped.
+TEST_F(ObjectsPlacing, StudentsPastTheBudgetAreSkippedAndSaidSo) {
+    std::vector<Record> records(1000, {4, 20, 10});
+    records.insert(records.end(), {{4, 20.3f, 10}, {4, 30, 10}, {16, 20, 10}});
+    writeBytes(path("objects"), objectsFile(records));
+    World world(64);
+    world.clearMap();
+    testing::internal::CaptureStdout();
+    world.loadObjects(path("objects").c_str());
+    const std::string printed = testing::internal::GetCapturedStdout();
+
+    const int pile = highestPile();
+    std::vector<b2Vec2> expected(pile, b2Vec2(20, 10));
+    expected.push_back({30, 10});
+    EXPECT_EQ(positionsOf(world.students), expected);
+    EXPECT_EQ(positionsOf(world.cannons), std::vector<b2Vec2>({{20, 10}}));
+    const std::string skipped = std::to_string(1000 - pile + 1);
+    EXPECT_EQ(printed, path("objects") + ": " + skipped + " RECORDS SKIPPED (" + skipped +
+                           " TOO CROWDED)\n");
+}
+
+// The budget counts pairs wherever they lie: a crowd of students a few centimetres apart, all
+// reaching into each other, loads as high as one pile does, at the origin, far out, or over any
+// line the loader might split the map along; students spread a kite's width apart never count.
+TEST_F(ObjectsPlacing, TheBudgetCountsPairsWhereverTheStudentsStand) {
+    World world(64);
+    world.clearMap();
+    for (float at : {0.0f, 20.0f, 20.6f, 1.25f, -37.5f, 99970.3f}) {
+        std::vector<Record> records;
+        for (int i = 0; i < 1000; i++) {
+            const float dx = 0.01f * (i % 5 - 2), dy = 0.01f * (i / 5 % 5 - 2);
+            records.push_back({4, at + dx, at + dy});
+        }
+        writeBytes(path("objects"), objectsFile(records));
+        testing::internal::CaptureStdout();
+        world.loadObjects(path("objects").c_str());
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(world.students.size(), static_cast<size_t>(highestPile())) << "at " << at;
+
+        records.clear();
+        for (int i = 0; i < 1000; i++) {  // a grid of kites touching at their tips
+            records.push_back({4, at + 0.4f * (i % 40 - 20), at + 0.53f * (i / 40 - 12)});
+        }
+        writeBytes(path("objects"), objectsFile(records));
+        world.loadObjects(path("objects").c_str());
+        EXPECT_EQ(world.students.size(), 1000u) << "at " << at;
+    }
+}
+
+// A record the loader refuses costs its read, not a scan of every object the level holds: 900
+// students a metre apart and then 30 MB of students on one spot, a scan of 900 for each once,
+// load in a fraction of a second.
+TEST_F(ObjectsPlacing, ARefusedRecordCostsItsReadNotAScanOfTheLevel) {
+    const int spread = 900;
+    std::vector<Record> records(30 * 1000 * 1000 / 12, {4, 60, 60});
+    for (int i = 0; i < spread; i++) {
+        records[i] = {4, 2.0f + i % 30, 2.0f + i / 30};
+    }
+    writeBytes(path("objects"), objectsFile(records));
+    World world(64);
+    world.clearMap();
+    testing::internal::CaptureStdout();
+    const auto start = std::chrono::steady_clock::now();
+    world.loadObjects(path("objects").c_str());
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(world.students.size(), static_cast<size_t>(spread + highestPile()));
+    EXPECT_LT(took.count(), 1.0) << "seconds to load";
+}
+
+// One line per file that lost records, counted by reason; a record of an unknown kind is the
+// format's own way to be skipped and is not counted, and a file that lost nothing prints nothing.
+TEST_F(ObjectsPlacing, TheLoaderCountsWhatItSkippedByReason) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    std::vector<Record> records = {{4, nan, 5}, {16, 5, 200000}, {7, 5, 5}, {4, 1, 1}};
+    records.insert(records.end(), highestPile() + 2, {4, 3, 3});  // two too many on one spot
+    while (records.size() < 1100) {
+        const int i = static_cast<int>(records.size());
+        records.push_back({16, 2.0f + i % 50, 10.0f + i / 50});
+    }
+    records.push_back({7, 1, 1});  // past the cap all the same
+    std::vector<uint8_t> bytes = objectsFile(records);
+    bytes.resize(bytes.size() + 5);  // a short last record is no record
+    writeBytes(path("objects07"), bytes);
+    World world(64);
+    world.clearMap();
+    testing::internal::CaptureStdout();
+    world.loadObjects(path("objects07").c_str());
+    EXPECT_EQ(
+        testing::internal::GetCapturedStdout(),
+        path("objects07") +
+            ": 100 RECORDS SKIPPED (2 TOO FAR OUT, 2 TOO CROWDED, 96 PAST THE 1000 OBJECTS)\n");
+    EXPECT_EQ(world.students.size() + world.cannons.size(), 1000u);
+
+    records.assign(3, {7, 1, 1});
+    records.push_back({16, nan, 1});
+    writeBytes(path("objects08"), objectsFile(records));
+    testing::internal::CaptureStdout();
+    world.loadObjects(path("objects08").c_str());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              path("objects08") + ": 1 RECORD SKIPPED (1 TOO FAR OUT)\n");
+
+    records.assign(kMaxLevelObjects, {4, 1, 1});
+    for (Record& r : records) {
+        r.x += static_cast<float>(&r - records.data());  // a row of students a metre apart
+    }
+    records.insert(records.begin(), 5, {9, 1, 1});
+    writeBytes(path("objects09"), objectsFile(records));
+    testing::internal::CaptureStdout();
+    world.loadObjects(path("objects09").c_str());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "a full level that lost nothing";
+    EXPECT_EQ(world.students.size(), 1000u);
+}
+
+// 1000 students on one spot, once half a million contacts and seconds on the first step, load
+// as the highest pile the budget holds, which flies at once; a thousand cannons on one spot beside
+// the ship all load, and even their volley flies at once.
+TEST_F(ObjectsPlacing, HighPilesAndStackedCannonsFlyAtOnce) {
+    writeBytes(path("objects"), objectsFile(std::vector<Record>(1000, {4, 32, 10})));
+    const std::string rock(62, '#');
+    Sandbox box({rock, rock, rock});
+    box.world->loadObjects(path("objects").c_str());
+    EXPECT_EQ(box.world->students.size(), static_cast<size_t>(highestPile()));
+    box.launch(32, 20);
+    std::chrono::duration<double> worst(0);
+    for (int step = 0; step < 30; step++) {
+        const auto start = std::chrono::steady_clock::now();
+        box.tick(1);
+        worst = std::max<std::chrono::duration<double>>(worst,
+                                                        std::chrono::steady_clock::now() - start);
+    }
+    EXPECT_LT(worst.count(), 0.05) << "seconds on the worst of the first 30 steps";
+
+    writeBytes(path("objects"), objectsFile(std::vector<Record>(1000, {16, 34, 10})));
+    const auto cannonsStart = std::chrono::steady_clock::now();
+    box.world->loadObjects(path("objects").c_str());
+    box.tick(240);  // a volley of a thousand balls
+    const std::chrono::duration<double> cannonsTook =
+        std::chrono::steady_clock::now() - cannonsStart;
+    EXPECT_EQ(box.world->cannons.size(), 1000u);
+    EXPECT_EQ(box.world->coinsTotal, 5000);
+    EXPECT_LT(cannonsTook.count(), 2.0);
+}
