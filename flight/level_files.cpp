@@ -60,10 +60,6 @@ void appendObjectRecord(std::vector<uint8_t>& out, int kind, b2Vec2 position) {
     out.insert(out.end(), record, record + sizeof record);
 }
 
-}  // namespace
-
-namespace {
-
 // The objects file is read in blocks of whole records, about 64 KiB each.
 const int kRecordsPerBlock = 5461;
 

@@ -24,8 +24,9 @@ const float kStudentKite[kStudentKiteCorners][2] = {  // metres, counter-clockwi
 const int kMaxLevelObjects = 1000;
 
 // How far from the map's origin an object may stand, along either axis. The largest map is 256 m
-// wide; past about 1e19 m the physics turns positions into NaN, past 6.7e7 m their pixels no
-// longer fit an int, and past 1e8 m a float cannot tell a ship from a student 2 m away.
+// wide. Out at 1e5 m a float resolves 7.8 mm, coarser than the physics' 5 mm slop, so past it
+// the physics can no longer hold a body still where it stands; far worse comes later (past
+// 6.7e7 m pixels overflow an int, past 1e19 m the physics turns positions into NaN).
 const float kFarthestObject = 100000.0f;  // m
 
 // Resting bodies sink this far into each other (the physics' polygon skin); a deeper overlap
