@@ -1,7 +1,9 @@
 #pragma once
 
 #include <box2d/box2d.h>
+#include <gtest/gtest.h>
 
+#include <cstdint>
 #include <list>
 #include <string>
 #include <vector>
@@ -45,3 +47,20 @@ std::vector<b2Vec2> positionsOf(const std::list<T*>& objects) {
     }
     return positions;
 }
+
+// One record of an objects file: kind, then x and y in metres.
+struct ObjectRecord {
+    int32_t kind;
+    float x, y;
+};
+
+// The objects file holding the records, in order.
+std::vector<uint8_t> objectsFile(const std::vector<ObjectRecord>& records);
+
+// A test that reads and writes level files in a scratch folder of its own, flying mission 0.
+class LevelFileTest : public testing::Test {
+protected:
+    void SetUp() override;
+    std::string path(const char* name) const { return dir + "/" + name; }
+    std::string dir;
+};

@@ -17,6 +17,7 @@
 #include "flight/student.h"
 #include "flight/tile_kind.h"
 #include "flight/world.h"
+#include "tests/flight_sandbox.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -24,30 +25,6 @@ namespace {
 void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-}
-
-void appendUint32(std::vector<uint8_t>& out, uint32_t value) {
-    for (int i = 0; i < 4; i++) {
-        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-    }
-}
-
-struct Record {
-    int32_t kind;
-    float x, y;
-};
-
-std::vector<uint8_t> objectsFile(const std::vector<Record>& records) {
-    std::vector<uint8_t> bytes;
-    for (const Record& r : records) {
-        uint32_t x, y;
-        std::memcpy(&x, &r.x, 4);
-        std::memcpy(&y, &r.y, 4);
-        appendUint32(bytes, static_cast<uint32_t>(r.kind));
-        appendUint32(bytes, x);
-        appendUint32(bytes, y);
-    }
-    return bytes;
 }
 
 int dynamicBodyCount(const World& world) {
@@ -72,15 +49,7 @@ std::vector<uint8_t> tgaHeader(int width, int height) {
 
 const unsigned kHangSeconds = 3;  // far beyond any load; a call still waiting has hung
 
-class LevelFiles : public testing::Test {
-protected:
-    void SetUp() override {
-        g_mission = 0;
-        dir = makeScratchDir();
-    }
-    std::string path(const char* name) const { return dir + "/" + name; }
-    std::string dir;
-};
+class LevelFiles : public LevelFileTest {};
 
 }  // namespace
 

@@ -28,21 +28,6 @@ void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     out.write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
-struct Record {
-    int32_t kind;
-    float x, y;
-};
-
-std::vector<uint8_t> objectsFile(const std::vector<Record>& records) {
-    std::vector<uint8_t> bytes(records.size() * 12);
-    for (size_t i = 0; i < records.size(); i++) {
-        std::memcpy(&bytes[12 * i], &records[i].kind, 4);  // the game's machines are little-endian
-        std::memcpy(&bytes[12 * i + 4], &records[i].x, 4);
-        std::memcpy(&bytes[12 * i + 8], &records[i].y, 4);
-    }
-    return bytes;
-}
-
 // The most students one spot holds: a pile of n makes n (n - 1) / 2 overlapping pairs.
 int highestPile() {
     int height = 1;
@@ -52,15 +37,7 @@ int highestPile() {
     return height;
 }
 
-class ObjectsPlacing : public testing::Test {
-protected:
-    void SetUp() override {
-        g_mission = 0;
-        dir = makeScratchDir();
-    }
-    std::string path(const char* name) const { return dir + "/" + name; }
-    std::string dir;
-};
+class ObjectsPlacing : public LevelFileTest {};
 
 }  // namespace
 
@@ -100,7 +77,7 @@ TEST_F(ObjectsPlacing, RecordsLoadAnywhereThePhysicsCanHoldThem) {
 // The cap counts the objects made: records the loader skips cost only their read, and it reads
 // no further once the level is full.
 TEST_F(ObjectsPlacing, TheCapCountsObjectsNotRecords) {
-    std::vector<Record> records(kMaxLevelObjects, {7, 12, 12});
+    std::vector<ObjectRecord> records(kMaxLevelObjects, {7, 12, 12});
     records.push_back({4, 12, 12});
     writeBytes(path("objects"), objectsFile(records));
     World world(64);
@@ -126,7 +103,7 @@ TEST_F(ObjectsPlacing, TheCapCountsObjectsNotRecords) {
 // students beside it and cannons on it, as long as the level's overlapping pairs of students stay
 // within the budget. Cannons never touch each other, so every cannon record makes a cannon.
 TEST_F(ObjectsPlacing, PilesLoadWholeWithinTheBudgetOfOverlappingPairs) {
-    std::vector<Record> records(50, {4, 40, 10});
+    std::vector<ObjectRecord> records(50, {4, 40, 10});
     records.insert(records.end(), {{4, 10, 10},
                                    {4, 10, 10},
                                    {4, 10, 10.5f},
@@ -161,7 +138,7 @@ TEST_F(ObjectsPlacing, PilesLoadWholeWithinTheBudgetOfOverlappingPairs) {
 // it, is skipped too; one clear of every other student still loads, as does a cannon on the pile.
 // The loader says what it skipped.
 TEST_F(ObjectsPlacing, StudentsPastTheBudgetAreSkippedAndSaidSo) {
-    std::vector<Record> records(1000, {4, 20, 10});
+    std::vector<ObjectRecord> records(1000, {4, 20, 10});
     records.insert(records.end(), {{4, 20.3f, 10}, {4, 30, 10}, {16, 20, 10}});
     writeBytes(path("objects"), objectsFile(records));
     World world(64);
@@ -187,7 +164,7 @@ TEST_F(ObjectsPlacing, TheBudgetCountsPairsWhereverTheStudentsStand) {
     World world(64);
     world.clearMap();
     for (float at : {0.0f, 20.0f, 20.6f, 1.25f, -37.5f, 99970.3f}) {
-        std::vector<Record> records;
+        std::vector<ObjectRecord> records;
         for (int i = 0; i < 1000; i++) {
             const float dx = 0.01f * (i % 5 - 2), dy = 0.01f * (i / 5 % 5 - 2);
             records.push_back({4, at + dx, at + dy});
@@ -213,7 +190,7 @@ TEST_F(ObjectsPlacing, TheBudgetCountsPairsWhereverTheStudentsStand) {
 // load in a fraction of a second.
 TEST_F(ObjectsPlacing, ARefusedRecordCostsItsReadNotAScanOfTheLevel) {
     const int spread = 900;
-    std::vector<Record> records(30 * 1000 * 1000 / 12, {4, 60, 60});
+    std::vector<ObjectRecord> records(30 * 1000 * 1000 / 12, {4, 60, 60});
     for (int i = 0; i < spread; i++) {
         records[i] = {4, 2.0f + i % 30, 2.0f + i / 30};
     }
@@ -233,7 +210,7 @@ TEST_F(ObjectsPlacing, ARefusedRecordCostsItsReadNotAScanOfTheLevel) {
 // format's own way to be skipped and is not counted, and a file that lost nothing prints nothing.
 TEST_F(ObjectsPlacing, TheLoaderCountsWhatItSkippedByReason) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    std::vector<Record> records = {{4, nan, 5}, {16, 5, 200000}, {7, 5, 5}, {4, 1, 1}};
+    std::vector<ObjectRecord> records = {{4, nan, 5}, {16, 5, 200000}, {7, 5, 5}, {4, 1, 1}};
     records.insert(records.end(), highestPile() + 2, {4, 3, 3});  // two too many on one spot
     while (records.size() < 1100) {
         const int i = static_cast<int>(records.size());
@@ -262,7 +239,7 @@ TEST_F(ObjectsPlacing, TheLoaderCountsWhatItSkippedByReason) {
               path("objects08") + ": 1 RECORD SKIPPED (1 TOO FAR OUT)\n");
 
     records.assign(kMaxLevelObjects, {4, 1, 1});
-    for (Record& r : records) {
+    for (ObjectRecord& r : records) {
         r.x += static_cast<float>(&r - records.data());  // a row of students a metre apart
     }
     records.insert(records.begin(), 5, {9, 1, 1});
@@ -277,7 +254,7 @@ TEST_F(ObjectsPlacing, TheLoaderCountsWhatItSkippedByReason) {
 // as the highest pile the budget holds, which flies at once; a thousand cannons on one spot beside
 // the ship all load, and even their volley flies at once.
 TEST_F(ObjectsPlacing, HighPilesAndStackedCannonsFlyAtOnce) {
-    writeBytes(path("objects"), objectsFile(std::vector<Record>(1000, {4, 32, 10})));
+    writeBytes(path("objects"), objectsFile(std::vector<ObjectRecord>(1000, {4, 32, 10})));
     const std::string rock(62, '#');
     Sandbox box({rock, rock, rock});
     box.world->loadObjects(path("objects").c_str());
@@ -292,7 +269,7 @@ TEST_F(ObjectsPlacing, HighPilesAndStackedCannonsFlyAtOnce) {
     }
     EXPECT_LT(worst.count(), 0.05) << "seconds on the worst of the first 30 steps";
 
-    writeBytes(path("objects"), objectsFile(std::vector<Record>(1000, {16, 34, 10})));
+    writeBytes(path("objects"), objectsFile(std::vector<ObjectRecord>(1000, {16, 34, 10})));
     const auto cannonsStart = std::chrono::steady_clock::now();
     box.world->loadObjects(path("objects").c_str());
     box.tick(240);  // a volley of a thousand balls
