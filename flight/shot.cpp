@@ -78,16 +78,10 @@ void Shot::update() {
 }
 
 bool Shot::firstStrikeOn(const b2Body* target) {
-    const b2Body** inPlaceEnd = struck + struckInPlace;
-    if (std::find(struck, inPlaceEnd, target) != inPlaceEnd ||
-        std::find(struckMore.begin(), struckMore.end(), target) != struckMore.end()) {
+    if (std::find(struck.begin(), struck.end(), target) != struck.end()) {
         return false;
     }
-    if (struckInPlace < kStruckInPlace) {
-        struck[struckInPlace++] = target;
-    } else {
-        struckMore.push_back(target);
-    }
+    struck.push_back(target);
     return true;
 }
 

@@ -26,10 +26,6 @@ public:
 
     // The bodies struck, kept for the shot's life rather than per step: a struck shot has life 0
     // and its next update, which comes before the next physics step, ends it, so its life after
-    // a strike is the rest of that one step, and no step count is needed. Past the few kept in
-    // place the rest go on in the vector: none is forgotten and struck again.
-    static const int kStruckInPlace = 4;  // bodies; two cannons on one spot or two cells at a seam
-    const b2Body* struck[kStruckInPlace];
-    int struckInPlace = 0;
-    std::vector<const b2Body*> struckMore;
+    // a strike is the rest of that one step, and no step count is needed.
+    std::vector<const b2Body*> struck;
 };

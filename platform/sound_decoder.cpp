@@ -84,39 +84,38 @@ bool SoundDecoder::seek(int64_t frame) {
     return read(skipped.data(), int(frame - from)) == int(frame - from);
 }
 
-bool decodeWholeFile(const char* file, size_t maxBytes, std::vector<int16_t>& pcm, int& channels,
-                     int& sampleRate, bool* whole) {
-    bool reachedEnd = false;
-    if (!whole) {
-        whole = &reachedEnd;
-    }
-    *whole = false;
+Decoded decodeWholeFile(const char* file, size_t maxBytes, std::vector<int16_t>& pcm, int& channels,
+                        int& sampleRate) {
     SoundDecoder decoder;
     if (!decoder.open(file)) {
-        return false;
+        return Decoded::Nothing;
     }
     channels = decoder.channels();
     sampleRate = decoder.sampleRate();
     int64_t maxFrames = int64_t(maxBytes / (size_t(channels) * sizeof(int16_t)));
     int64_t frames = 0;
     pcm.clear();
+    if (decoder.length() > maxFrames) {
+        return Decoded::TooLong;
+    }
     // Room for it all at once when the file tells its length: growing as it decodes would hold
     // the old copy and the new one together. The length is the file's word, so the cap bounds it.
     if (decoder.length() > 0) {
-        pcm.reserve(size_t(std::min(decoder.length(), maxFrames)) * size_t(channels));
+        pcm.reserve(size_t(decoder.length()) * size_t(channels));
     }
-    while (frames < maxFrames) {
+    bool whole = false;
+    while (frames < maxFrames && !whole) {
         int want = int(std::min<int64_t>(kDecodeChunkFrames, maxFrames - frames));
         pcm.resize(size_t(frames + want) * size_t(channels));
         int got = decoder.read(pcm.data() + frames * channels, want);
         frames += got;
-        if (got < want) {
-            *whole = true;
-            break;
-        }
+        whole = got < want;
     }
     pcm.resize(size_t(frames) * size_t(channels));
-    return frames > 0;
+    if (frames == 0) {
+        return Decoded::Nothing;
+    }
+    return whole ? Decoded::Whole : Decoded::TooLong;
 }
 
 bool probeFile(const char* file, int& channels, int& sampleRate, int64_t& length) {

@@ -34,10 +34,16 @@ private:
     std::vector<int16_t> wide_;  // frames of files with more than two channels
 };
 
-// Decodes a whole file into `pcm`, cut after the last whole frame within `maxBytes`. False when
-// nothing decodes. *whole, when given, says whether the decode reached the end of the file.
-bool decodeWholeFile(const char* file, size_t maxBytes, std::vector<int16_t>& pcm, int& channels,
-                     int& sampleRate, bool* whole = nullptr);
+enum class Decoded {
+    Nothing,  // the file is missing, no sound, or decodes to nothing
+    Whole,    // all of it is in `pcm`
+    TooLong   // it takes more than `maxBytes`; `pcm` holds no more than that
+};
+
+// Decodes a whole file into `pcm` when it fits in `maxBytes`. A file that says it is longer is
+// not decoded at all; one that does not say is decoded up to the limit.
+Decoded decodeWholeFile(const char* file, size_t maxBytes, std::vector<int16_t>& pcm, int& channels,
+                        int& sampleRate);
 
 // Opens the file and decodes a first few frames, without decoding the rest. False when that fails.
 bool probeFile(const char* file, int& channels, int& sampleRate, int64_t& length);

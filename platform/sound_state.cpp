@@ -32,12 +32,15 @@ void SoundEngineState::loadSource(SoundSource& sound, const char* file, bool pre
     }
     sound.file = file;
     std::vector<int16_t> pcm;
-    bool whole = false;
-    if (preload &&
-        !decodeWholeFile(file, kMaxPreloadBytes, pcm, sound.channels, sound.sampleRate, &whole)) {
-        return;
+    if (preload) {
+        const Decoded decoded =
+            decodeWholeFile(file, kMaxPreloadBytes, pcm, sound.channels, sound.sampleRate);
+        if (decoded == Decoded::Nothing) {
+            return;
+        }
+        preload = decoded == Decoded::Whole;
     }
-    if (!whole) {
+    if (!preload) {
         sound.preloaded = false;
         sound.ok = probeFile(file, sound.channels, sound.sampleRate, sound.length);
         return;
