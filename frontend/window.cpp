@@ -71,8 +71,10 @@ void openWindow(int width, int height) {
         return;
     }
     glfwMakeContextCurrent(g_window);
+    // On the full screen the pointer is hidden and captured, so that a click can never land on
+    // another screen and take the focus away; the window leaves it free and visible.
     if (g_fullScreen) {
-        glfwSetInputMode(g_window, GLFW_CURSOR, GLFW_CURSOR_HIDDEN);
+        glfwSetInputMode(g_window, GLFW_CURSOR, GLFW_CURSOR_DISABLED);
     }
     glfwSwapInterval(1);
     fillWindow();

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "frontend/window.h"
+#include "platform/glfw_input.h"
+#include "platform/input.h"
+#include "platform/scripted_input.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -92,7 +95,7 @@ TEST(Window, FullScreenCoversTheDisplayWithTheSamePicture) {
         GTEST_SKIP() << "no full-screen window on this display";
     }
     EXPECT_EQ(glfwGetWindowMonitor(full), glfwGetPrimaryMonitor());
-    EXPECT_EQ(glfwGetInputMode(full, GLFW_CURSOR), GLFW_CURSOR_HIDDEN);
+    EXPECT_EQ(glfwGetInputMode(full, GLFW_CURSOR), GLFW_CURSOR_DISABLED);
     const GLFWvidmode* mode = glfwGetVideoMode(glfwGetPrimaryMonitor());
     int width = 0;
     int height = 0;
@@ -107,6 +110,32 @@ TEST(Window, FullScreenCoversTheDisplayWithTheSamePicture) {
     EXPECT_TRUE(isRed(readPixel(width / 2 - 2, height / 2 - 2)));
     EXPECT_TRUE(isGreen(readPixel(width / 2 + 2, height / 2 + 2)));
     EXPECT_TRUE(isGreen(readPixel(width - 1, height - 1)));
+
+    // The captured pointer stays on the picture however far it is pushed, and comes back at once.
+    // A virtual display has no window manager to give the window the focus the pointer needs.
+    glfwFocusWindow(full);
+    glfwPollEvents();
+    useGlfwInput(full);
+    int windowWidth = 0;
+    int windowHeight = 0;
+    glfwGetWindowSize(full, &windowWidth, &windowHeight);
+    double x = 0;
+    double y = 0;
+    glfwSetCursorPos(full, -300, 5000);
+    getPointerPosition(&x, &y);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, windowHeight - 1);
+    glfwSetCursorPos(full, 120.5, 90);
+    getPointerPosition(&x, &y);
+    EXPECT_EQ(x, 120.5);
+    EXPECT_EQ(y, 90);
+    glfwSetCursorPos(full, windowWidth + 700.0, -1);
+    getPointerPosition(&x, &y);
+    EXPECT_EQ(x, windowWidth - 1);
+    EXPECT_EQ(y, 0);
+    glfwGetCursorPos(full, &x, &y);
+    EXPECT_EQ(x, windowWidth - 1);
+    useScriptedInput();
 
     glfwDestroyWindow(full);
     glfwMakeContextCurrent(windowed);
