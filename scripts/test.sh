@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 dir="${BUILD_DIR:-build}"
-scripts/build.sh "$dir" -DMORVELAN_WERROR=ON "$@"
+scripts/build.sh "$dir" -DMORVELAN_TESTS=ON -DMORVELAN_WERROR=ON "$@"
 ctest=(ctest --test-dir "$dir" --output-on-failure -j"$(nproc)")
 if [ -z "${DISPLAY:-}" ]; then
     xvfb-run -a -s "-screen 0 1024x768x24" "${ctest[@]}"
