@@ -231,7 +231,6 @@ ALuint SoundEngineState::takeSource() {
         alGenSources(1, &source);
         if (alGetError() == AL_NO_ERROR && source) {
             idleSources.push_back(source);
-            sourcesMade++;
         }
     }
     if (idleSources.empty()) {

@@ -66,7 +66,6 @@ struct SoundEngineState {
     std::vector<std::unique_ptr<SoundHandle>> handles;
     std::vector<std::unique_ptr<Voice>> voices;  // oldest first
     std::vector<ALuint> idleSources;
-    int sourcesMade = 0;
     // The library's buffer format for each channel count it places, 0 for the others: files of
     // any other count are mixed down to stereo as they are decoded.
     ALenum formats[kMostPlacedChannels + 1] = {};
