@@ -39,6 +39,7 @@ void makeContext(SoundEngineState& state, const ALCint* attributes) {
             alcFunction<PFNALCSETTHREADCONTEXTPROC>(state.device, "alcSetThreadContext");
     }
     state.bindContext();
+    state.findFormats();
 }
 
 }  // namespace

@@ -11,6 +11,16 @@ constexpr int kDecodeChunkFrames = 16384;
 constexpr int kProbeFrames = 1024;
 // Frames decoded ahead of a seek point, more than the MP3 decoder needs to settle.
 constexpr int64_t kSeekLeadFrames = 8192;
+// A mixed-down file's channels past the first two go to both sides 3 dB down, as a centre does.
+constexpr float kMiddleGain = 0.70710678f;
+
+int16_t clipped(float sample) {
+    return int16_t(std::clamp(sample, -32768.0f, 32767.0f));
+}
+
+bool keeps(ChannelCounts kept, int channels) {
+    return channels < 32 && ((kMonoAndStereo | kept) >> channels & 1u) != 0;
+}
 
 }  // namespace
 
@@ -20,7 +30,7 @@ SoundDecoder::~SoundDecoder() {
     }
 }
 
-bool SoundDecoder::open(const char* file) {
+bool SoundDecoder::open(const char* file, ChannelCounts kept) {
     if (file_ || !file) {
         return false;
     }
@@ -40,6 +50,7 @@ bool SoundDecoder::open(const char* file) {
         file_ = nullptr;
         return false;
     }
+    mixed_ = !keeps(kept, info_.channels);
     // MP3 decoding overshoots full scale now and then; clip rather than wrap around.
     sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     return true;
@@ -49,23 +60,23 @@ int SoundDecoder::read(int16_t* out, int frames) {
     if (!file_ || frames <= 0) {
         return 0;
     }
-    if (info_.channels <= 2) {
+    if (!mixed_) {
         sf_count_t got = sf_readf_short(file_, out, frames);
         return got > 0 ? int(got) : 0;
     }
-    // More channels than two are mixed down, the even ones to the left and the odd ones to the
-    // right, so that whatever is in them is heard.
+    // The first two channels are taken for left and right (as in every usual layout); the rest,
+    // whatever they are, are heard from the middle.
     const int channels = info_.channels;
     wide_.resize(size_t(frames) * size_t(channels));
     sf_count_t got = sf_readf_short(file_, wide_.data(), frames);
     for (sf_count_t i = 0; i < got; i++) {
         const int16_t* frame = wide_.data() + size_t(i) * size_t(channels);
-        int sums[2] = {0, 0};
-        for (int c = 0; c < channels; c++) {
-            sums[c % 2] += frame[c];
+        float middle = 0.0f;
+        for (int c = 2; c < channels; c++) {
+            middle += kMiddleGain * frame[c];
         }
-        out[2 * i] = int16_t(sums[0] / ((channels + 1) / 2));
-        out[2 * i + 1] = int16_t(sums[1] / (channels / 2));
+        out[2 * i] = clipped(frame[0] + middle);
+        out[2 * i + 1] = clipped(frame[1] + middle);
     }
     return got > 0 ? int(got) : 0;
 }
@@ -84,10 +95,10 @@ bool SoundDecoder::seek(int64_t frame) {
     return read(skipped.data(), int(frame - from)) == int(frame - from);
 }
 
-Decoded decodeWholeFile(const char* file, size_t maxBytes, std::vector<int16_t>& pcm, int& channels,
-                        int& sampleRate) {
+Decoded decodeWholeFile(const char* file, ChannelCounts kept, size_t maxBytes,
+                        std::vector<int16_t>& pcm, int& channels, int& sampleRate) {
     SoundDecoder decoder;
-    if (!decoder.open(file)) {
+    if (!decoder.open(file, kept)) {
         return Decoded::Nothing;
     }
     channels = decoder.channels();
@@ -118,9 +129,10 @@ Decoded decodeWholeFile(const char* file, size_t maxBytes, std::vector<int16_t>&
     return whole ? Decoded::Whole : Decoded::TooLong;
 }
 
-bool probeFile(const char* file, int& channels, int& sampleRate, int64_t& length) {
+bool probeFile(const char* file, ChannelCounts kept, int& channels, int& sampleRate,
+               int64_t& length) {
     SoundDecoder decoder;
-    if (!decoder.open(file)) {
+    if (!decoder.open(file, kept)) {
         return false;
     }
     channels = decoder.channels();

@@ -6,8 +6,12 @@
 #include <cstdint>
 #include <vector>
 
-// Reads a sound file (any format libsndfile knows, WAV and MP3 among them) as 16-bit frames of
-// one or two channels; files with more channels are mixed down to two.
+// Channel counts handed on as they are, a bit each (1 << count); a file of any other count is
+// mixed down to stereo. Mono and stereo are always handed on.
+using ChannelCounts = unsigned;
+constexpr ChannelCounts kMonoAndStereo = (1u << 1) | (1u << 2);
+
+// Reads a sound file (any format libsndfile knows, WAV and MP3 among them) as 16-bit frames.
 class SoundDecoder {
 public:
     SoundDecoder() = default;
@@ -17,9 +21,10 @@ public:
 
     // False when the file is missing, is no plain file (a pipe, device or folder: refused at
     // once), or is not a sound file libsndfile can read.
-    bool open(const char* file);
+    bool open(const char* file, ChannelCounts kept = kMonoAndStereo);
 
-    int channels() const { return info_.channels >= 2 ? 2 : 1; }
+    // Of the frames read: the file's own, or 2 when it is mixed down.
+    int channels() const { return mixed_ ? 2 : info_.channels; }
     int sampleRate() const { return info_.samplerate; }
     // As the file reports it; 0 when unknown.
     int64_t length() const { return info_.frames > 0 ? info_.frames : 0; }
@@ -31,7 +36,8 @@ public:
 private:
     SNDFILE* file_ = nullptr;
     SF_INFO info_{};
-    std::vector<int16_t> wide_;  // frames of files with more than two channels
+    bool mixed_ = false;         // to stereo, as it is read
+    std::vector<int16_t> wide_;  // the file's own frames, when mixed down
 };
 
 enum class Decoded {
@@ -42,8 +48,9 @@ enum class Decoded {
 
 // Decodes a whole file into `pcm` when it fits in `maxBytes`. A file that says it is longer is
 // not decoded at all; one that does not say is decoded up to the limit.
-Decoded decodeWholeFile(const char* file, size_t maxBytes, std::vector<int16_t>& pcm, int& channels,
-                        int& sampleRate);
+Decoded decodeWholeFile(const char* file, ChannelCounts kept, size_t maxBytes,
+                        std::vector<int16_t>& pcm, int& channels, int& sampleRate);
 
 // Opens the file and decodes a first few frames, without decoding the rest. False when that fails.
-bool probeFile(const char* file, int& channels, int& sampleRate, int64_t& length);
+bool probeFile(const char* file, ChannelCounts kept, int& channels, int& sampleRate,
+               int64_t& length);

@@ -13,9 +13,15 @@ constexpr size_t kMaxPreloadBytes = size_t(16) << 20;
 static_assert(kMaxPreloadBytes <= size_t(std::numeric_limits<ALsizei>::max()),
               "alBufferData takes the byte count as an ALsizei");
 
-ALenum formatFor(int channels) {
-    return channels == 2 ? AL_FORMAT_STEREO16 : AL_FORMAT_MONO16;
-}
+// Formats past stereo come with an extension; each is looked up by name, as it may be missing.
+struct WideFormat {
+    int channels;
+    const char* name;
+};
+constexpr WideFormat kWideFormats[] = {{4, "AL_FORMAT_QUAD16"},
+                                       {6, "AL_FORMAT_51CHN16"},
+                                       {7, "AL_FORMAT_61CHN16"},
+                                       {8, "AL_FORMAT_71CHN16"}};
 
 ALint sourceState(ALuint source) {
     ALint state = AL_STOPPED;
@@ -25,6 +31,23 @@ ALint sourceState(ALuint source) {
 
 }  // namespace
 
+void SoundEngineState::findFormats() {
+    formats[1] = AL_FORMAT_MONO16;
+    formats[2] = AL_FORMAT_STEREO16;
+    placedChannels = kMonoAndStereo;
+    if (!alIsExtensionPresent("AL_EXT_MCFORMATS")) {
+        return;
+    }
+    for (const WideFormat& wide : kWideFormats) {
+        alGetError();
+        ALenum format = alGetEnumValue(wide.name);
+        if (alGetError() == AL_NO_ERROR && format != AL_NONE) {
+            formats[wide.channels] = format;
+            placedChannels |= 1u << wide.channels;
+        }
+    }
+}
+
 void SoundEngineState::loadSource(SoundSource& sound, const char* file, bool preload) {
     sound.preloaded = preload;
     if (silent() || !file) {
@@ -33,8 +56,8 @@ void SoundEngineState::loadSource(SoundSource& sound, const char* file, bool pre
     sound.file = file;
     std::vector<int16_t> pcm;
     if (preload) {
-        const Decoded decoded =
-            decodeWholeFile(file, kMaxPreloadBytes, pcm, sound.channels, sound.sampleRate);
+        const Decoded decoded = decodeWholeFile(file, placedChannels, kMaxPreloadBytes, pcm,
+                                                sound.channels, sound.sampleRate);
         if (decoded == Decoded::Nothing) {
             return;
         }
@@ -42,7 +65,7 @@ void SoundEngineState::loadSource(SoundSource& sound, const char* file, bool pre
     }
     if (!preload) {
         sound.preloaded = false;
-        sound.ok = probeFile(file, sound.channels, sound.sampleRate, sound.length);
+        sound.ok = probeFile(file, placedChannels, sound.channels, sound.sampleRate, sound.length);
         return;
     }
     alGetError();
@@ -51,7 +74,7 @@ void SoundEngineState::loadSource(SoundSource& sound, const char* file, bool pre
         sound.buffer = 0;
         return;
     }
-    alBufferData(sound.buffer, formatFor(sound.channels), pcm.data(),
+    alBufferData(sound.buffer, formats[sound.channels], pcm.data(),
                  ALsizei(pcm.size() * sizeof(int16_t)), sound.sampleRate);
     if (alGetError() != AL_NO_ERROR) {
         alDeleteBuffers(1, &sound.buffer);
@@ -208,7 +231,6 @@ ALuint SoundEngineState::takeSource() {
         alGenSources(1, &source);
         if (alGetError() == AL_NO_ERROR && source) {
             idleSources.push_back(source);
-            sourcesMade++;
         }
     }
     if (idleSources.empty()) {
@@ -273,7 +295,7 @@ bool SoundEngineState::isFinished(const Voice& voice) {
 
 bool SoundEngineState::startStream(Voice& voice) {
     voice.decoder = std::make_unique<SoundDecoder>();
-    if (!voice.decoder->open(voice.sound->file.c_str())) {
+    if (!voice.decoder->open(voice.sound->file.c_str(), placedChannels)) {
         voice.decoder.reset();
         return false;
     }
@@ -317,7 +339,7 @@ bool SoundEngineState::fillBuffer(Voice& voice, ALuint buffer) {
     if (got <= 0) {
         return false;
     }
-    alBufferData(buffer, formatFor(channels), pcm, ALsizei(got * channels * sizeof(int16_t)),
+    alBufferData(buffer, formats[channels], pcm, ALsizei(got * channels * sizeof(int16_t)),
                  decoder.sampleRate());
     return true;
 }

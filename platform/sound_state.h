@@ -21,7 +21,7 @@ public:
     bool ok = false;
     bool preloaded = false;
     std::string file;  // streamed sources reopen it on every play
-    int channels = 0;  // 1 or 2
+    int channels = 0;  // as its buffers hold them
     int sampleRate = 0;
     int64_t length = 0;  // frames; 0 when the file does not tell
     ALuint buffer = 0;   // preloaded sources
@@ -31,6 +31,9 @@ public:
 // 44.1 kHz, so a refill every few tens of milliseconds never lets them run dry.
 constexpr int kStreamBuffers = 4;
 constexpr int kStreamBufferFrames = 8192;
+
+// The most channels a buffer format of the library places (7.1).
+constexpr int kMostPlacedChannels = 8;
 
 // One playing (or paused) sound on one OpenAL source.
 struct Voice {
@@ -63,7 +66,10 @@ struct SoundEngineState {
     std::vector<std::unique_ptr<SoundHandle>> handles;
     std::vector<std::unique_ptr<Voice>> voices;  // oldest first
     std::vector<ALuint> idleSources;
-    int sourcesMade = 0;
+    // The library's buffer format for each channel count it places, 0 for the others: files of
+    // any other count are mixed down to stereo as they are decoded.
+    ALenum formats[kMostPlacedChannels + 1] = {};
+    ChannelCounts placedChannels = 0;
     unsigned nextVoiceId = 1;
     std::vector<int16_t> streamScratch;
     bool keepLog = false;  // loopback engines only: tests read it, the game never pays for it
@@ -75,6 +81,8 @@ struct SoundEngineState {
 
     bool silent() const { return context == nullptr; }
     void bindContext();
+    // Asks the library, with the context bound, which buffer formats it has.
+    void findFormats();
 
     // Callers hold the mutex with the context bound.
     void loadSource(SoundSource& sound, const char* file, bool preload);

@@ -121,6 +121,24 @@ double rms(const std::vector<int16_t>& out, int fromMs, int toMs) {
     return std::sqrt(sum / double(at(toMs) - at(fromMs)));
 }
 
+struct Sides {
+    double left, right;  // RMS
+};
+
+// How loud a file comes out on each side, played once on its own.
+Sides playedSides(const std::string& file, bool preload) {
+    std::unique_ptr<SoundEngine> engine(SoundEngine::openLoopback(kRate));
+    EXPECT_FALSE(engine->isSilent());
+    engine->play(engine->addSource(file.c_str(), preload));
+    std::vector<int16_t> out = render(*engine, 300);
+    double sums[2] = {0.0, 0.0};
+    for (size_t i = at(20); i < at(300); i++) {
+        sums[i % 2] += double(out[i]) * out[i];
+    }
+    double frames = double(at(300) - at(20)) / 2.0;
+    return {std::sqrt(sums[0] / frames), std::sqrt(sums[1] / frames)};
+}
+
 int peak(const std::vector<int16_t>& out, int fromMs, int toMs) {
     int most = 0;
     for (size_t i = at(fromMs); i < at(toMs); i++) {
@@ -183,5 +201,52 @@ TEST(SoundChannels, EveryChannelOfAWideFileIsHeard) {
         engine->play(engine->addSource(file.c_str(), true));
         std::vector<int16_t> out = render(*engine, 300);
         EXPECT_GT(rms(out, 20, 300), kAudibleRms / 4) << channels << " channels";
+    }
+}
+
+// A 5.1 file (in WAV's order: front left, front right, centre, LFE, back left, back right) sounds
+// as its layout says: its front left as a stereo file's left, its centre from the middle, its back
+// left on the left alone.
+TEST(SoundChannels, FiveOneFileIsPlacedByItsLayout) {
+    const std::string folder = makeScratchDir();
+    std::string stereoLeft = writeTone(folder + "/left.wav", 2, 1, 1.0);
+    std::string frontLeft = writeTone(folder + "/front_left.wav", 6, 1, 1.0);
+    std::string centre = writeTone(folder + "/centre.wav", 6, 3, 1.0);
+    std::string backLeft = writeTone(folder + "/back_left.wav", 6, 5, 1.0);
+    for (bool preload : {true, false}) {
+        SCOPED_TRACE(preload ? "preloaded" : "streamed");
+        Sides reference = playedSides(stereoLeft, preload);
+        Sides left = playedSides(frontLeft, preload);
+        EXPECT_NEAR(left.left, reference.left, reference.left * 0.02);
+        EXPECT_LT(left.right, kAudibleRms / 10);
+        Sides middle = playedSides(centre, preload);
+        EXPECT_GT(middle.left, kAudibleRms);
+        EXPECT_NEAR(middle.right, middle.left, middle.left * 0.02);
+        Sides back = playedSides(backLeft, preload);
+        EXPECT_GT(back.left, kAudibleRms);
+        EXPECT_LT(back.right, kAudibleRms / 10);
+    }
+}
+
+// Counts the library has no layout for are mixed down: the first two channels stay left and
+// right at their own level, and each channel after them is heard from the middle.
+TEST(SoundChannels, UnplacedCountsKeepLeftAndRightAndPutTheRestInTheMiddle) {
+    const std::string folder = makeScratchDir();
+    Sides reference = playedSides(writeTone(folder + "/left.wav", 2, 1, 1.0), true);
+    for (int channels : {3, 5, 9}) {
+        for (bool preload : {true, false}) {
+            SCOPED_TRACE(std::to_string(channels) + (preload ? " preloaded" : " streamed"));
+            const std::string name = folder + "/wide" + std::to_string(channels);
+            Sides first = playedSides(writeTone(name + "_first.wav", channels, 1, 1.0), preload);
+            EXPECT_NEAR(first.left, reference.left, reference.left * 0.02);
+            EXPECT_LT(first.right, kAudibleRms / 10);
+            Sides second = playedSides(writeTone(name + "_second.wav", channels, 2, 1.0), preload);
+            EXPECT_NEAR(second.right, reference.left, reference.left * 0.02);
+            EXPECT_LT(second.left, kAudibleRms / 10);
+            Sides last =
+                playedSides(writeTone(name + "_last.wav", channels, channels, 1.0), preload);
+            EXPECT_GT(last.left, kAudibleRms);
+            EXPECT_NEAR(last.right, last.left, last.left * 0.02);
+        }
     }
 }
