@@ -53,14 +53,15 @@ std::set<std::string>& toldHeldOff() {
     return paths;
 }
 
-// True while a save must wait. Whatever stands at the path now may be the file that could not
-// be read, so it is kept; once nothing stands there, there is nothing left to keep.
+// True while a save must wait. Whatever file the path leads to now may be the one that could
+// not be read, so it is kept; once it leads to none, a link left dangling included, there is
+// nothing left to keep, and the save makes a new file where the path points.
 bool holdsOff(const char* path) {
     if (unreadableFiles().count(path) == 0) {
         return false;
     }
     struct stat info;
-    if (lstat(path, &info) != 0 && (errno == ENOENT || errno == ENOTDIR)) {
+    if (stat(path, &info) != 0 && (errno == ENOENT || errno == ENOTDIR)) {
         unreadableFiles().erase(path);
         return false;
     }
@@ -87,7 +88,7 @@ void saveProgress(const char* path) {
 
 void loadProgress(const char* path) {
     OutsideFile file(path);
-    if (file.found() == FoundFile::Unreadable) {
+    if (file.unreadable()) {
         unreadableFiles().insert(path);
     }
     if (!file.isOpen()) {

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_attributes.h"
+
 namespace {
 
 const int kMaxLinkHops = 40;       // as the kernel's own limit on a chain of symbolic links
@@ -318,9 +320,10 @@ bool replaceFile(const char* path, const unsigned char* bytes, size_t count,
     }
 
     Temporary temporary;
-    if (!temporary.make(target) || !takeOwnerAndMode(temporary.fd(), exists ? &old : nullptr)) {
-        // A folder that takes no new file, or an owner only the old file has, may still leave
-        // the file itself writable.
+    if (!temporary.make(target) || !takeOwnerAndMode(temporary.fd(), exists ? &old : nullptr) ||
+        (exists && !copyAttributes(target, temporary.fd()))) {
+        // A folder that takes no new file, or an owner or attribute only the old file can have,
+        // may still leave the file itself writable.
         temporary.discard();
         return exists && writeInPlace(target, bytes, count);
     }

@@ -9,20 +9,14 @@
 OutsideFile::OutsideFile(const char* path) {
     fd_ = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd_ < 0) {
-        if (errno == ENOENT || errno == ENOTDIR) {
-            found_ = FoundFile::Nothing;
-        } else {
-            found_ = errno == ENXIO ? FoundFile::NotAFile : FoundFile::Unreadable;  // a socket
-        }
+        // ENXIO is a socket, which is no file either.
+        unreadable_ = errno != ENOENT && errno != ENOTDIR && errno != ENXIO;
         return;
     }
     struct stat info;
     if (fstat(fd_, &info) != 0) {
-        found_ = FoundFile::Unreadable;
-    } else if (!S_ISREG(info.st_mode)) {
-        found_ = FoundFile::NotAFile;
-    } else {
-        found_ = FoundFile::PlainFile;
+        unreadable_ = true;
+    } else if (S_ISREG(info.st_mode)) {
         size_ = info.st_size;
         return;
     }

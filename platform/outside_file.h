@@ -4,14 +4,6 @@
 
 #include <cstddef>
 
-// What stands at a path the game reads from: levels, pictures, sounds, the progress file.
-enum class FoundFile {
-    Nothing,     // no file there
-    PlainFile,   // a plain file, now open for reading
-    Unreadable,  // a file the game may not or cannot open
-    NotAFile     // a pipe, device, socket or folder: never read, it could wait or never end
-};
-
 // A file opened for reading without waiting: a pipe at the path would hold open() up until a
 // writer came, and a device could be read without end. Only a plain file is kept open; anything
 // else is closed again and reads as a missing file on each reader's own failure path.
@@ -23,7 +15,9 @@ public:
     OutsideFile& operator=(const OutsideFile&) = delete;
 
     bool isOpen() const { return fd_ >= 0; }
-    FoundFile found() const { return found_; }
+    // True when a file stands at the path but the game may not or cannot open it; no file at
+    // all, or a pipe, device, socket or folder, is not one.
+    bool unreadable() const { return unreadable_; }
     int fd() const { return fd_; }
     // The file's length when it was opened, from fstat; 0 when not open.
     off_t size() const { return size_; }
@@ -39,5 +33,5 @@ public:
 private:
     int fd_ = -1;
     off_t size_ = 0;
-    FoundFile found_ = FoundFile::Nothing;
+    bool unreadable_ = false;
 };

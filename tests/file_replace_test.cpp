@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -70,6 +71,71 @@ bool withoutUnnamedFiles() {
         return false;
     }
     return errno == EOPNOTSUPP;
+}
+
+std::vector<char> attribute(const std::string& path, const char* name) {
+    std::vector<char> value(256);
+    ssize_t length = getxattr(path.c_str(), name, value.data(), value.size());
+    value.resize(length < 0 ? 0 : static_cast<size_t>(length));
+    return value;
+}
+
+// Sets an attribute, or tells the test why this machine would not have it.
+bool setAttribute(const std::string& path, const char* name, const std::vector<char>& value,
+                  std::string* refusal) {
+    if (setxattr(path.c_str(), name, value.data(), value.size(), 0) == 0) {
+        return true;
+    }
+    *refusal =
+        std::string("the scratch folder's filesystem takes no ") + name + ": " + strerror(errno);
+    return false;
+}
+
+// An access ACL as the kernel keeps it in system.posix_acl_access: version 2, then entries of
+// a 16-bit tag, 16-bit permissions and a 32-bit id, little-endian and sorted by tag. This one
+// gives the owner and `user` read and write, the group read, and others nothing.
+std::vector<char> aclSharingWith(uid_t user) {
+    const uint32_t kNoId = 0xFFFFFFFF;
+    const uint16_t kOwner = 0x01, kUser = 0x02, kGroup = 0x04, kMask = 0x10, kOther = 0x20;
+    const uint16_t kNone = 0, kRead = 4, kReadWrite = 6;
+    struct Entry {
+        uint16_t tag, permissions;
+        uint32_t id;
+    };
+    const Entry entries[] = {{kOwner, kReadWrite, kNoId},
+                             {kUser, kReadWrite, user},
+                             {kGroup, kRead, kNoId},
+                             {kMask, kReadWrite, kNoId},
+                             {kOther, kNone, kNoId}};
+    std::vector<char> blob;
+    auto put = [&](uint32_t value, int bytes) {
+        for (int b = 0; b < bytes; b++) {
+            blob.push_back(static_cast<char>(value >> (8 * b)));
+        }
+    };
+    put(2, 4);
+    for (const Entry& entry : entries) {
+        put(entry.tag, 2);
+        put(entry.permissions, 2);
+        put(entry.id, 4);
+    }
+    return blob;
+}
+
+// Makes every call that sets an attribute fail as on a filesystem without them. There is no
+// undoing it, so only in a child.
+bool withoutSettingAttributes() {
+    struct sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_fsetxattr, 2, 0),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_setxattr, 1, 0),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_lsetxattr, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EOPNOTSUPP),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    struct sock_fprog program = {sizeof filter / sizeof filter[0], filter};
+    return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 }
 
 class FileReplace : public testing::Test {
@@ -291,6 +357,82 @@ TEST_F(FileReplace, ASaveFollowsAsManyLinksAsTheKernelReads) {
     ASSERT_EQ(symlink(hop(0).c_str(), path.c_str()), 0);  // the 41st
     EXPECT_FALSE(save(path, filled(3)));
     EXPECT_EQ(readBytes(hop(kKernelLinkHops)), filled(2));
+}
+
+bool becomeNobody() {
+    return setgroups(0, nullptr) == 0 && setgid(kNobody) == 0 && setuid(kNobody) == 0;
+}
+
+// The file a link leads to keeps what it carries beside its bytes: an attribute of the player's,
+// and an ACL that shares the file with another account, who can still read it.
+TEST_F(FileReplace, ASaveKeepsTheFilesAttributesAndACL) {
+    ASSERT_EQ(chmod(dir.c_str(), 0755), 0);
+    const std::string real = dir + "/real";
+    writeBytes(real, filled(1));
+    ASSERT_EQ(chmod(real.c_str(), 0600), 0);
+    ASSERT_EQ(symlink("real", path.c_str()), 0);
+    const std::vector<char> note = {'m', 'i', 'n', 'e'};
+    const std::vector<char> acl = aclSharingWith(kNobody);
+    std::string refusal;
+    if (!setAttribute(real, "user.note", note, &refusal) ||
+        !setAttribute(real, "system.posix_acl_access", acl, &refusal)) {
+        GTEST_SKIP() << refusal;
+    }
+    EXPECT_TRUE(save(path, filled(2)));
+    EXPECT_EQ(attribute(real, "user.note"), note);
+    EXPECT_EQ(attribute(real, "system.posix_acl_access"), acl);
+    EXPECT_EQ(exitCodeInChild([&] {
+                  return !becomeNobody() ? 2 : readBytes(path) == filled(2) ? 0 : 1;
+              }),
+              0)
+        << "the account the file was shared with cannot read it";
+}
+
+// An attribute the new file cannot be given leaves the save to the file itself, which keeps it:
+// a security.* one the player may not set, or any at all where setting one fails.
+TEST_F(FileReplace, AnAttributeThatCannotBeCopiedIsKeptByWritingInPlace) {
+    ASSERT_EQ(chmod(dir.c_str(), 0755), 0);
+    const std::string folder = dir + "/player";
+    const std::string file = folder + "/savegame";
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    writeBytes(file, filled(1));
+    ASSERT_EQ(chown(folder.c_str(), kNobody, kNobody), 0);
+    ASSERT_EQ(chown(file.c_str(), kNobody, kNobody), 0);
+    const std::vector<char> label = {'k', 'e', 'p', 't'};
+    std::string refusal;
+    if (!setAttribute(file, "security.morvelan", label, &refusal) ||
+        !setAttribute(file, "user.note", label, &refusal)) {
+        GTEST_SKIP() << refusal;
+    }
+    struct Case {
+        const char* how;
+        std::function<bool()> limit;
+    };
+    const Case cases[] = {{"as the player", becomeNobody},
+                          {"where no attribute can be set", withoutSettingAttributes}};
+    unsigned char value = 2;
+    for (const Case& c : cases) {
+        struct stat before, after;
+        ASSERT_EQ(stat(file.c_str(), &before), 0);
+        const int code = exitCodeInChild([&] {
+            if (!c.limit()) {
+                return kCannotFilter;
+            }
+            alarm(kHangSeconds);
+            return save(file, filled(value)) ? 0 : 1;
+        });
+        if (code == kCannotFilter) {
+            GTEST_SKIP() << c.how << ": this machine refuses a syscall filter";
+        }
+        EXPECT_EQ(code, 0) << c.how << ": the save failed";
+        EXPECT_EQ(readBytes(file), filled(value)) << c.how;
+        ASSERT_EQ(stat(file.c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino) << c.how;
+        EXPECT_EQ(attribute(file, "security.morvelan"), label) << c.how;
+        EXPECT_EQ(attribute(file, "user.note"), label) << c.how;
+        EXPECT_EQ(folderEntries(folder), std::vector<std::string>{"savegame"}) << c.how;
+        value++;
+    }
 }
 
 }  // namespace

@@ -360,6 +360,37 @@ TEST_F(ProgressFile, AContinueThatCouldNotReadTheFileSavesOnceItIsGone) {
     EXPECT_EQ(readBytes(continued), fileOf(7));
 }
 
+// Through a link the hold-off keeps the file the link leads to. Once the player has removed that
+// file the link dangles, nothing is left to keep, and the save makes a new file where it points.
+TEST_F(ProgressFile, AContinueThroughALinkSavesOnceItsFileIsGone) {
+    ASSERT_EQ(chmod(dir.c_str(), 0755), 0);
+    const std::string continued = playerFolder("continued", 0200);
+    const std::string link = dir + "/continued/link";
+    ASSERT_EQ(symlink("savegame", link.c_str()), 0);
+    EXPECT_EQ(exitCodeInChild([&] {
+                  dropToNobody();
+                  loadProgress(link.c_str());
+                  fillBests(6);
+                  testing::internal::CaptureStdout();
+                  saveProgress(link.c_str());
+                  testing::internal::GetCapturedStdout();
+                  chmod(continued.c_str(), 0600);
+                  if (readBytes(continued) != countingFile(40)) {
+                      return 3;
+                  }
+                  if (unlink(continued.c_str()) != 0) {
+                      return 4;
+                  }
+                  saveProgress(link.c_str());
+                  return readBytes(continued) == fileOf(6) ? 0 : 5;
+              }),
+              0)
+        << "3: saved over the file it could not read, 5: held off by a dangling link";
+    struct stat info;
+    ASSERT_EQ(lstat(link.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode)) << "the link stays a link";
+}
+
 // A pipe, a device or a socket at the path is read as no file and never written, and neither
 // call waits on it (each runs in a child on an alarm, so a hang fails instead of stopping the
 // run). A link to a plain file still loads.
