@@ -86,7 +86,7 @@ bool breakTileNear(World* world, float x, float y) {
 }
 
 void myContactListener::PreSolve(b2Contact* contact, const b2Manifold*) {
-    // 1 - 3. The first contact point and the whole-number approach speed there.
+    // The first contact point and the whole-number approach speed there.
     b2WorldManifold manifold;
     contact->GetWorldManifold(&manifold);
     const b2Vec2 point = manifold.points[0];
@@ -96,7 +96,7 @@ void myContactListener::PreSolve(b2Contact* contact, const b2Manifold*) {
                            fixtureA->GetBody()->GetLinearVelocityFromWorldPoint(point);
     const float speed = std::fabs(std::trunc(b2Dot(closing, manifold.normal)));
 
-    // 4. One rule per pair of categories.
+    // One rule per pair of categories.
     namespace Category = CollisionCategory;
     const ContactPair pair{fixtureA, fixtureB};
     b2Body* first;
