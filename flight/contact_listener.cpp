@@ -49,11 +49,11 @@ float heightOnHull(b2Body* ship, b2Vec2 point) {
     return b2Dot(point - ship->GetPosition(), ship->GetWorldVector(b2Vec2(0, 1)));
 }
 
-// The shot of a contact when this report is its first strike on that body. The physics step
-// may report one contact several times (its continuous pass goes over a bullet's contacts again):
-// applying each report would cost the hull many times over for one cannon ball. Guarding the
-// pair, not the whole shot, lets one laser strike every cannon of a pile or both terrain cells
-// at a seam, one rule per contact.
+// The shot of a contact when this report is its first strike on that body in this physics step.
+// The step may report one contact several times (its continuous pass goes over a bullet's
+// contacts again): applying each report would cost the hull many times over for one cannon
+// ball. Guarding the pair, not the whole shot, lets one laser strike every cannon of a pile or
+// both terrain cells at a seam, one rule per contact.
 Shot* strikingShot(b2Body* shotBody, b2Body* target) {
     Shot* shot = getUserData<Shot>(shotBody);
     return shot->firstStrikeOn(target) ? shot : nullptr;
@@ -86,7 +86,7 @@ bool breakTileNear(World* world, float x, float y) {
 }
 
 void myContactListener::PreSolve(b2Contact* contact, const b2Manifold*) {
-    // 1 - 3. The first contact point and the whole-number approach speed there.
+    // The first contact point and the whole-number approach speed there.
     b2WorldManifold manifold;
     contact->GetWorldManifold(&manifold);
     const b2Vec2 point = manifold.points[0];
@@ -96,7 +96,7 @@ void myContactListener::PreSolve(b2Contact* contact, const b2Manifold*) {
                            fixtureA->GetBody()->GetLinearVelocityFromWorldPoint(point);
     const float speed = std::fabs(std::trunc(b2Dot(closing, manifold.normal)));
 
-    // 4. One rule per pair of categories.
+    // One rule per pair of categories.
     namespace Category = CollisionCategory;
     const ContactPair pair{fixtureA, fixtureB};
     b2Body* first;
@@ -109,7 +109,7 @@ void myContactListener::PreSolve(b2Contact* contact, const b2Manifold*) {
             Cannon* cannon = getUserData<Cannon>(second);
             cannon->health -= kLaserDamagePerLevel * g_weaponLevel;
             cannon->shake = kHitShake;
-            laser->life = 0;
+            laser->end();
             playSound(g_soundHit2);
         }
     } else if (pair.is(Category::CannonBall, Category::Rocket, &first, &second)) {
@@ -117,17 +117,17 @@ void myContactListener::PreSolve(b2Contact* contact, const b2Manifold*) {
             Rocket* ship = getUserData<Rocket>(second);
             ship->hull -= kCannonBallDamage;
             ship->shake = kHitShake;
-            ball->life = 0;
+            ball->end();
             playSound(g_soundHit);
         }
     } else if (pair.is(Category::CannonBall, Category::Terrain, &first, &second)) {
         if (Shot* ball = strikingShot(first, second)) {
-            ball->life = 0;
+            ball->end();
         }
     } else if (pair.is(Category::Laser, Category::Terrain, &first, &second)) {
         if (Shot* laser = strikingShot(first, second)) {
             breakTileNear(laser->world, point.x, point.y);
-            laser->life = 0;
+            laser->end();
         }
     } else if (pair.is(Category::Rocket, Category::Student, &first, &second)) {
         killStudent(second);
@@ -135,7 +135,7 @@ void myContactListener::PreSolve(b2Contact* contact, const b2Manifold*) {
                pair.is(Category::CannonBall, Category::Student, &first, &second)) {
         if (Shot* shot = strikingShot(first, second)) {
             killStudent(second);
-            shot->life = 0;
+            shot->end();
         }
     } else if (pair.is(Category::Rocket, Category::Coin, &first, &second)) {
         // A coin touching the ship twice before its next update still counts once.

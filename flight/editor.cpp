@@ -133,95 +133,148 @@ std::string saveOutcome(bool mapSaved, bool objectsSaved) {
     return outcome;
 }
 
-}  // namespace
-
-void World::edit() {
-    // 1. The ship hangs still while it is moved by hand.
-    b2Body* ship = rocket ? rocket->body : nullptr;
-    if (ship) {
-        ship->SetLinearVelocity(b2Vec2(0.0f, 0.0f));
+// The ship hangs still while it is moved by hand; the arrow keys are each tested on their own,
+// so that two can act together. Without a ship nothing moves.
+void moveShipByHand(b2Body* ship) {
+    if (!ship) {
+        return;
     }
-
-    // 2. Arrow keys, each tested on its own so that two can act together.
-    if (ship) {
-        const b2Vec2 moves[4] = {b2Vec2(0.0f, kMoveStep), b2Vec2(0.0f, -kMoveStep),
-                                 b2Vec2(-kMoveStep, 0.0f), b2Vec2(kMoveStep, 0.0f)};
-        const int keys[4] = {GLFW_KEY_UP, GLFW_KEY_DOWN, GLFW_KEY_LEFT, GLFW_KEY_RIGHT};
-        for (int i = 0; i < 4; i++) {
-            if (isKeyDown(keys[i])) {
-                ship->SetTransform(ship->GetPosition() + moves[i], ship->GetAngle());
-            }
+    ship->SetLinearVelocity(b2Vec2(0.0f, 0.0f));
+    const b2Vec2 moves[4] = {b2Vec2(0.0f, kMoveStep), b2Vec2(0.0f, -kMoveStep),
+                             b2Vec2(-kMoveStep, 0.0f), b2Vec2(kMoveStep, 0.0f)};
+    const int keys[4] = {GLFW_KEY_UP, GLFW_KEY_DOWN, GLFW_KEY_LEFT, GLFW_KEY_RIGHT};
+    for (int i = 0; i < 4; i++) {
+        if (isKeyDown(keys[i])) {
+            ship->SetTransform(ship->GetPosition() + moves[i], ship->GetAngle());
         }
     }
+}
 
-    // 3. The camera follows the ship as in flight.
-    prevCameraX = cameraX;
-    prevCameraY = cameraY;
+// The camera follows the ship as in flight; without one it stays.
+void followShip(World& world, const b2Body* ship) {
+    world.prevCameraX = world.cameraX;
+    world.prevCameraY = world.cameraY;
     if (ship) {
         const b2Vec2 centre = ship->GetWorldCenter();
-        cameraX = static_cast<int32_t>(centre.x * kPixelsPerMetre);
-        cameraY = static_cast<int32_t>(centre.y * kPixelsPerMetre);
+        world.cameraX = static_cast<int32_t>(centre.x * kPixelsPerMetre);
+        world.cameraY = static_cast<int32_t>(centre.y * kPixelsPerMetre);
     }
+}
 
-    // 4. Save on every step while 'S' is held.
-    if (isKeyDown(GLFW_KEY_S)) {
-        std::cout << "SAVING MAP...";
-        const bool mapSaved = saveMap(kSavedMapPath);
-        const bool objectsSaved = saveObjects(kSavedObjectsPath);
-        std::cout << saveOutcome(mapSaved, objectsSaved) << std::endl;
+// Both files, on every step while 'S' is held, each save one line.
+void saveWhileHeld(World& world) {
+    if (!isKeyDown(GLFW_KEY_S)) {
+        return;
     }
+    std::cout << "SAVING MAP...";
+    const bool mapSaved = world.saveMap(kSavedMapPath);
+    const bool objectsSaved = world.saveObjects(kSavedObjectsPath);
+    std::cout << saveOutcome(mapSaved, objectsSaved) << std::endl;
+}
 
-    // 5. The pointer: the world pixel under it, its tile and the half-metre placing point,
-    // every division truncating toward zero.
+struct Tile {
+    int x, y;
+};
+
+// The world pixel under the pointer gives the tile to paint and the half-metre placing point,
+// which the World keeps; every division truncates toward zero.
+Tile readPointer(World& world) {
     double pointerX, pointerY;
     getPointerPosition(&pointerX, &pointerY);
     toPicturePixels(&pointerX, &pointerY);
-    const int px = cameraX - kHalfScreenWidth + static_cast<int>(pointerX);
-    const int py = cameraY + kHalfScreenHeight - static_cast<int>(pointerY);
-    const int tileX = px / kPixelsPerMetre;
-    const int tileY = py / kPixelsPerMetre;
-    cursorX = (px / kPixelsPerPlacingStep) * kMetresPerPlacingStep;
-    cursorY = (py / kPixelsPerPlacingStep) * kMetresPerPlacingStep;
+    const int px = world.cameraX - kHalfScreenWidth + static_cast<int>(pointerX);
+    const int py = world.cameraY + kHalfScreenHeight - static_cast<int>(pointerY);
+    world.cursorX = (px / kPixelsPerPlacingStep) * kMetresPerPlacingStep;
+    world.cursorY = (py / kPixelsPerPlacingStep) * kMetresPerPlacingStep;
+    return Tile{px / kPixelsPerMetre, py / kPixelsPerMetre};
+}
 
-    // 6. Commands: only the first held of Tab, M, C, X counts, once per press.
-    const bool tab = isKeyDown(GLFW_KEY_TAB);
-    const bool placeStudent = !tab && isKeyDown(GLFW_KEY_M);
-    const bool placeCannon = !tab && !placeStudent && isKeyDown(GLFW_KEY_C);
-    const bool remove = !tab && !placeStudent && !placeCannon && isKeyDown(GLFW_KEY_X);
-    if (tab || placeStudent || placeCannon || remove) {
-        if (!keyLatch) {
-            if (tab) {
-                editorMode = false;
-            } else if (placeStudent) {
-                if (mayPlace(*this, CollisionCategory::Student, cursorX, cursorY)) {
-                    students.push_back(new Student(cursorX, cursorY, this, studentSheet));
-                }
-            } else if (placeCannon) {
-                if (mayPlace(*this, CollisionCategory::Cannon, cursorX, cursorY)) {
-                    cannons.push_back(new Cannon(cursorX, cursorY, this, cannonSheet, gunTexture));
-                }
-            } else {
-                removeNear(cannons, cursorX, cursorY);
-                removeNear(students, cursorX, cursorY);
-            }
-        }
-        keyLatch = true;
-    } else {
-        keyLatch = false;
+enum class Command { None, Leave, PlaceStudent, PlaceCannon, Remove };
+
+// Only the first held of Tab, M, C, X counts.
+Command heldCommand() {
+    if (isKeyDown(GLFW_KEY_TAB)) {
+        return Command::Leave;
     }
+    if (isKeyDown(GLFW_KEY_M)) {
+        return Command::PlaceStudent;
+    }
+    if (isKeyDown(GLFW_KEY_C)) {
+        return Command::PlaceCannon;
+    }
+    if (isKeyDown(GLFW_KEY_X)) {
+        return Command::Remove;
+    }
+    return Command::None;
+}
 
-    // 7. Painting, on every step while an input is held, only inside the map.
-    const int kind = paintKind();
-    if (kind < 0 || tileX < 1 || tileX > width - 1 || tileY < 1 || tileY > height - 1) {
+void runCommand(World& world, Command command) {
+    const float x = world.cursorX;
+    const float y = world.cursorY;
+    switch (command) {
+        case Command::None:
+            break;
+        case Command::Leave:
+            world.editorMode = false;
+            break;
+        case Command::PlaceStudent:
+            if (mayPlace(world, CollisionCategory::Student, x, y)) {
+                world.students.push_back(new Student(x, y, &world, world.studentSheet));
+            }
+            break;
+        case Command::PlaceCannon:
+            if (mayPlace(world, CollisionCategory::Cannon, x, y)) {
+                world.cannons.push_back(
+                    new Cannon(x, y, &world, world.cannonSheet, world.gunTexture));
+            }
+            break;
+        case Command::Remove:
+            removeNear(world.cannons, x, y);
+            removeNear(world.students, x, y);
+            break;
+    }
+}
+
+// Each command acts once per press: the latch holds until none of the four keys is held.
+void commandKeys(World& world) {
+    const Command command = heldCommand();
+    if (command == Command::None) {
+        world.keyLatch = false;
         return;
     }
-    setTile(tileX, tileY, kind);
+    if (!world.keyLatch) {
+        runCommand(world, command);
+    }
+    world.keyLatch = true;
+}
+
+// On every step while an input is held, only inside the map; the terrain collision is rebuilt
+// at once, so that it matches the paint when the flight resumes.
+void paint(World& world, Tile tile) {
+    const int kind = paintKind();
+    if (kind < 0 || tile.x < 1 || tile.x > world.width - 1 || tile.y < 1 ||
+        tile.y > world.height - 1) {
+        return;
+    }
+    world.setTile(tile.x, tile.y, kind);
     if (isKeyDown(GLFW_KEY_LEFT_SHIFT)) {
         const int neighbours[8][2] = {{1, 1},  {1, 0},  {1, -1}, {-1, -1},
                                       {-1, 1}, {-1, 0}, {0, 1},  {0, -1}};
         for (const auto& d : neighbours) {
-            setTile(tileX + d[0], tileY + d[1], kind);
+            world.setTile(tile.x + d[0], tile.y + d[1], kind);
         }
     }
-    updateTileBodies();
+    world.updateTileBodies();
+}
+
+}  // namespace
+
+void World::edit() {
+    b2Body* ship = rocket ? rocket->body : nullptr;
+    moveShipByHand(ship);
+    followShip(*this, ship);
+    saveWhileHeld(*this);
+    const Tile underPointer = readPointer(*this);
+    commandKeys(*this);
+    paint(*this, underPointer);
 }

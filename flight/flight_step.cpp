@@ -89,7 +89,11 @@ int World::update() {
     updateNearObjects(coins, shipCentre);
     updateNearObjects(students, shipCentre);
 
-    // 5. Physics; the contact listener marks what touched.
+    // 5. Physics; the contact listener marks what touched. A shot strikes a body once per step
+    //    however often the step reports that contact, and again in a later step that reports it.
+    for (Shot* shot : shots) {
+        shot->forgetStrikes();
+    }
     physics->Step(kTimeStep, kVelocityIterations, kPositionIterations);
 
     // 6. Cannons act on this step's hits.

@@ -95,16 +95,16 @@ void Rocket::update() {
     const float dragX = std::fabs(std::trunc(velocity.x));
     const float dragY = std::fabs(std::trunc(velocity.y));
 
-    // 1, 2.
+    // The shaking and the swell after a boarding wear off.
     if (shake > 0) {
         shake -= 1;
     }
     pulse *= kPulseDecay;
 
-    // 3. Gravity.
+    // Gravity.
     body->ApplyForce(b2Vec2(0, mass * gravity), centre, true);
 
-    // 4. Lift and drag of air or water; the lift does not scale with the mass.
+    // Lift and drag of air or water; the lift does not scale with the mass.
     if (centre.y > g_waterLevel[m]) {
         body->ApplyForce(b2Vec2(0, -gravity * density), centre, true);
         body->ApplyForce(b2Vec2(-velocity.x * dragX * kAirDrag * density,
@@ -116,12 +116,12 @@ void Rocket::update() {
                          centre, true);
     }
 
-    // 5. An empty ship only falls and drifts.
+    // An empty ship only falls and drifts.
     if (fuel <= 0) {
         return;
     }
 
-    // 6, 7. The gun: a press is latched until the gun is ready; a held key fires once.
+    // The gun cools; a press is latched until the gun is ready, and a held key fires once.
     gunCooldown += kCooldownPerStep;
     bool fireKey = isKeyDown(GLFW_KEY_Z);
     if (fireKey && !fireKeyDown) {
@@ -138,7 +138,7 @@ void Rocket::update() {
         fireRequest = false;
     }
 
-    // 8. Thrust, on the steps where rand() is odd: about half of those with the key held.
+    // Thrust, on the steps where rand() is odd: about half of those with the key held.
     if (isKeyDown(GLFW_KEY_UP)) {
         int r = std::rand();
         if ((r & 1) && fuel > 0) {
@@ -151,7 +151,7 @@ void Rocket::update() {
         }
     }
 
-    // 9. Turning; both keys cancel out.
+    // Turning; both keys cancel out.
     if (isKeyDown(GLFW_KEY_LEFT)) {
         body->ApplyTorque(g_turnLevel * kTorquePerLevel, true);
     }
@@ -176,14 +176,15 @@ void Rocket::impact(float speed, float contactHeight) {
 }
 
 void Rocket::draw() {
-    // 1. A hit flashes the ship white: fog from -1 to 0 covers everything.
+    // A hit flashes the ship white: fog from -1 to 0 covers everything.
     if (shake > 0) {
         glEnable(GL_FOG);
         glFogf(GL_FOG_START, -1.0f);
         glFogf(GL_FOG_END, 0.0f);
     }
 
-    // 2 - 6.
+    // At the body's origin, jittered by whole pixels while shaking, swollen by the pulse and
+    // turned with the body, the picture centred there.
     glPushMatrix();
     b2Vec2 position = body->GetPosition();
     glTranslatef(position.x * kPixelsPerMetre, position.y * kPixelsPerMetre, 0);
@@ -198,7 +199,7 @@ void Rocket::draw() {
     glRotatef(body->GetAngle() * kDegreesPerRadian, 0, 0, 1);
     glTranslatef(-kImageWidth / 2, -kImageHeight / 2, 0);
 
-    // 7. The left 50 of the picture's 64 columns.
+    // The left 50 of the picture's 64 columns.
     glBindTexture(GL_TEXTURE_2D, texture);
     glBegin(GL_QUADS);
     glTexCoord2f(0, 0);
@@ -211,7 +212,7 @@ void Rocket::draw() {
     glVertex2f(0, kImageHeight);
     glEnd();
 
-    // 8.
+    // Back to the world's transform, and no fog whether or not the ship flashed.
     glPopMatrix();
     glDisable(GL_FOG);
 }

@@ -31,17 +31,17 @@ void deleteTexture(GLuint texture) {
 }  // namespace
 
 World::World(int size) {
-    // 1. Empty lists (members), no editor.
+    // Empty lists (members), no editor.
     editorMode = false;
 
-    // 2. The map's size and its tile grid. The grid is cleared here, not only by the loaders, so
-    //    that a World deleted or drawn before loading reads nothing undefined.
+    // The map's size and its tile grid. The grid is cleared here, not only by the loaders, so
+    // that a World deleted or drawn before loading reads nothing undefined.
     width = height = size;
     tiles = new int32_t[size * size];
     std::fill(tiles, tiles + size * size, static_cast<int32_t>(Empty));
     studentsRescued = studentsTotal = 0;
 
-    // 3. Sprite sheets: file, frame size, origin, frames across and down.
+    // Sprite sheets: file, frame size, origin, frames across and down.
     tileSheet = new SpriteSheet("graphics/tiles.tga", 32, 32, 0, 0, 16, 1);
     backdropSheet = new SpriteSheet("graphics/tiles3.tga", 32, 32, 0, 0, 16, 1);
     studentSheet = new SpriteSheet("graphics/spaceman.tga", 32, 32, 16, 16, 4, 4);
@@ -50,32 +50,32 @@ World::World(int size) {
     ballSheet = new SpriteSheet("graphics/ball.tga", 16, 16, 8, 8, 1, 1);
     blipSheet = new SpriteSheet("graphics/blip.tga", 8, 8, 4, 4, 1, 1);
 
-    // 4. Smooth textures.
+    // Smooth textures.
     rocketTexture = loadTexture("graphics/rocket.tga", true);
     gunTexture = loadTexture("graphics/gun.tga", true);
     arrowTexture = loadTexture("graphics/arrow.tga", true);
 
-    // 5, 6. The HUD font and the coins.
+    // The HUD font, then the coins' sheet.
     font = new Font("graphics/font.tga", kFontAdvance, kFontHeight);
     coinSheet = new SpriteSheet("graphics/coin.tga", 16, 16, 8, 8, 4, 1);
 
-    // 7. No gravity in the physics world: every object applies its own.
+    // No gravity in the physics world: every object applies its own.
     physics = new b2World(b2Vec2(0, 0));
     physics->SetAllowSleeping(true);
 
-    // 8. The ship, at the origin until launch.
+    // The ship, at the origin until launch.
     rocket = new Rocket(0, 0, this, rocketTexture);
 
-    // 9. Camera.
+    // The camera and the previous camera.
     cameraX = cameraY = prevCameraX = prevCameraY = kStartCamera;
 
-    // 10. Terrain bodies and dirty flags, cleared as the tiles are.
+    // Terrain bodies and dirty flags, cleared as the tiles are.
     tileBodies = new b2Body*[size * size];
     std::fill(tileBodies, tileBodies + size * size, nullptr);
     tileDirty = new uint8_t[size * size];
     std::fill(tileDirty, tileDirty + size * size, 0);
 
-    // 11.
+    // No step counted toward a retry yet.
     deadFrames = 0;
 }
 

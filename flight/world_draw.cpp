@@ -136,29 +136,29 @@ void drawAll(const std::list<T*>& objects) {
 void World::draw() {
     const int m = g_mission;
 
-    // 1. The sky for the camera's height: cleared with from the next frame on.
+    // The sky for the camera's height: cleared with from the next frame on.
     const Rgb sky = skyColour(cameraY, height, m);
     glClearColor(sky.red, sky.green, sky.blue, 1.0f);
 
-    // 2 to 7. The HUD, in front of everything else.
+    // The HUD, in front of everything else.
     drawHud(*this);
 
-    // 8. The world as the camera sees it, in world pixels.
+    // The world as the camera sees it, in world pixels.
     glPushMatrix();
     glTranslatef(kHalfScreenWidth - cameraX, kHalfScreenHeight - cameraY, 0.0f);
     const int cx = cameraX;
     const int cy = cameraY;
     const float waterLine = g_waterLevel[m] * kPixelsPerMetre;
 
-    // 9. Water surface band.
+    // Water surface band.
     drawWaterSurface(waterLine, cx, cy);
 
-    // 10. Editor cursor.
+    // Editor cursor.
     if (editorMode) {
         drawEditorCursor(cursorX, cursorY);
     }
 
-    // 11. Terrain, front layers: solid, then breakable rock tinted.
+    // Terrain, front layers: solid, then breakable rock tinted.
     const int col0 = cx / kPixelsPerMetre;
     const int row0 = cy / kPixelsPerMetre;
     for (int x = col0 - kCellsAcross; x <= col0 + kCellsAcross; x++) {
@@ -175,7 +175,7 @@ void World::draw() {
         }
     }
 
-    // 12. The ship and the objects.
+    // The ship and the objects.
     if (rocket) {
         rocket->draw();
     }
@@ -186,7 +186,7 @@ void World::draw() {
     drawAll(coins);
     drawAll(cannons);
 
-    // 13. Terrain, back layer.
+    // Terrain, back layer.
     for (int x = col0 - kCellsAcross; x <= col0 + kCellsAcross; x++) {
         for (int y = row0 - kCellsUp; y <= row0 + kCellsUp; y++) {
             const int c1 = getTile(x - 1, y), c2 = getTile(x, y);
@@ -199,7 +199,7 @@ void World::draw() {
         }
     }
 
-    // 14. The water body; under water the fade runs into the water colour, above it into the sky.
+    // The water body; under water the fade runs into the water colour, above it into the sky.
     const Rgb fadeTo =
         cy < waterLine ? Rgb{g_waterColour[m].red, g_waterColour[m].green, g_waterColour[m].blue}
                        : sky;

@@ -378,3 +378,34 @@ TEST_F(Contact, RepeatedReportsOfOneContactApplyOnce) {
     // On the seam of that cell and the bump's: two contacts, the floor and the bump break.
     EXPECT_EQ(tilesBroken(10.5f, &reports), 2);
 }
+
+// The guard against repeated reports lasts one physics step. A laser carried over the 16 m line
+// of the ship's range by the step in which it strikes a cannon lies in the cannon's rim, skipped
+// and never ended, while the cannon stays in range by its own turned axes: each later step that
+// reports the contact strikes again, until the cannon bursts.
+TEST_F(Contact, ALaserLyingInACannonStrikesItAgainInLaterSteps) {
+    g_weaponLevel = 1;
+    Sandbox box({});
+    box.launch(32, 30);
+    World* world = box.world;
+    world->rocket->body->SetType(b2_staticBody);  // the range's centre stays at (32, 30)
+    world->rocket->fuel = 0;
+    // 16.8 m off along the world's x axis, 11.9 m along both of the cannon's own.
+    Cannon* cannon = new Cannon(15.2f, 30, world, world->cannonSheet, world->gunTexture);
+    cannon->body->SetTransform(cannon->body->GetPosition(), b2_pi / 4);
+    world->cannons.push_back(cannon);
+    // 15.99 m off: updated, then a step at 20 m/s takes it 0.33 m, into the cannon's rim.
+    Shot* laser = new Shot(16.01f, 30, world, -20, 0, CollisionCategory::Laser);
+    world->shots.push_back(laser);
+
+    box.tick(1);
+    EXPECT_FLOAT_EQ(cannon->health, 1.0f - 0.4f);
+    // Two more strikes burst it.
+    for (int i = 0; i < 10 && !world->cannons.empty(); i++) {
+        box.tick(1);
+    }
+    EXPECT_TRUE(world->cannons.empty());
+    EXPECT_EQ(world->coins.size(), 5u);
+    ASSERT_EQ(world->shots.size(), 1u);
+    EXPECT_EQ(laser->life, 0);
+}

@@ -7,8 +7,10 @@
 
 #include "campaign/campaign_state.h"
 #include "flight/cannon.h"
+#include "flight/collision_category.h"
 #include "flight/placement.h"
 #include "flight/rocket.h"
+#include "flight/shot.h"
 #include "flight/student.h"
 #include "flight/tile_kind.h"
 #include "flight/world.h"
@@ -415,6 +417,50 @@ TEST(Editor, TabEntersAndLeavesOncePerPress) {
     scriptedInput().hold(GLFW_KEY_TAB);
     EXPECT_TRUE(run(1));
     useScriptedInput();
+}
+
+// A cannon placed where a struck one was removed may be given the old body's memory. A laser
+// lying in that spot, skipped by the flight out of the ship's range, strikes the new cannon too.
+TEST(Editor, ACannonPlacedWhereAStruckOneStoodIsStruckToo) {
+    REQUIRE_GL();
+    Editor editor;
+    World* world = editor.world;
+    world->rocket->body->SetType(b2_staticBody);  // the range's centre stays at (20.5, 20.5)
+    world->rocket->fuel = 0;
+    editor.step(1);
+    ScriptedInput& input = scriptedInput();
+    auto press = [&](int key) {
+        input.hold(key);
+        editor.step(1);
+        input.releaseAll();
+        editor.step(1);
+    };
+    // 16.5 m left of the ship: in range only by the axes of a cannon turned 45 degrees.
+    editor.pointAt(4 * 32 + 5, 20 * 32 + 20);  // placing point (4, 20.5)
+    auto placeTurnedCannon = [&]() {
+        press(GLFW_KEY_C);
+        Cannon* cannon = world->cannons.back();
+        cannon->body->SetTransform(cannon->body->GetPosition(), b2_pi / 4);
+        return cannon;
+    };
+    Cannon* first = placeTurnedCannon();
+    const b2Body* firstBody = first->body;
+    world->shots.push_back(new Shot(3.6f, 20.5f, world, 0, 0, CollisionCategory::Laser));
+    auto fly = [&]() {
+        world->editorMode = false;
+        editor.sandbox.tick(1);
+        world->editorMode = true;
+    };
+    fly();
+    EXPECT_LT(first->health, 1.0f);
+
+    press(GLFW_KEY_X);
+    ASSERT_TRUE(world->cannons.empty());
+    Cannon* second = placeTurnedCannon();
+    ASSERT_EQ(second->body, firstBody) << "the case needs the old body's memory reused";
+    fly();
+    ASSERT_EQ(world->shots.size(), 1u);
+    EXPECT_LT(second->health, 1.0f);
 }
 
 TEST(Editor, RunsWithoutAShip) {

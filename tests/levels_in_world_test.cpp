@@ -188,7 +188,7 @@ TEST_F(LevelsInWorld, EveryCannonGetsAShotAwayAtAShipAboveIt) {
             EXPECT_TRUE(fired) << "mission " << m << " cannon " << i << " at (" << base.x << ", "
                                << base.y << ")";
             for (Shot* shot : world->shots) {
-                shot->life = 0;  // clear the air for the next cannon
+                shot->end();  // clear the air for the next cannon
             }
             stepHovering(1, hover);
         }
