@@ -28,20 +28,14 @@ std::vector<std::vector<Tap>> tapsAlong(int from, int to) {
 
 }  // namespace
 
-int nearestPowerOfTwo(int side, int largest) {
+int nextPowerOfTwo(int side, int largest) {
     if (side < 1) {
         return 0;
     }
-    // The power p with p <= side < 2p; halving the side keeps 2p from overflowing.
+    // Doubling only while the result stays within `largest` keeps it from overflowing.
     int power = 1;
-    while (power <= side / 2) {
+    while (power < side && power <= largest / 2) {
         power *= 2;
-    }
-    if (side - power >= power / 2 && power > 1 && power <= largest / 2) {
-        power *= 2;
-    }
-    while (power > 1 && power > largest) {
-        power /= 2;
     }
     return power;
 }
@@ -50,8 +44,8 @@ std::vector<uint8_t> scalePixels(const uint8_t* pixels, int width, int height, i
                                  int toWidth, int toHeight) {
     const std::vector<std::vector<Tap>> across = tapsAlong(width, toWidth);
     const std::vector<std::vector<Tap>> up = tapsAlong(height, toHeight);
-    // What the weights under one new texel add up to: the old picture's area, which
-    // kMaxImagePixels keeps small; times 255 it stays well within 64 bits.
+    // What the weights under one new texel add up to: the old picture's area, below 2^32 with a
+    // TGA's 16-bit sides; times 255 it stays well within 64 bits.
     const uint64_t whole = static_cast<uint64_t>(width) * height;
     const size_t rowBytes = static_cast<size_t>(width) * channels;
     std::vector<uint8_t> scaled(static_cast<size_t>(toWidth) * toHeight * channels);

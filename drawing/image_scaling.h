@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <vector>
 
-// The side GLU rounds a texture's side to: the nearest power of two, up when the side's binary
-// form starts with 11 and down otherwise (3 -> 4, 5 -> 4, 6 -> 8, 100 -> 128, 80 -> 64), and no
-// more than the largest power of two within `largest`. 0 for a side below 1.
-int nearestPowerOfTwo(int side, int largest);
+// The side a smooth texture's side is scaled to: the next power of two at or above it (3 -> 4,
+// 5 -> 8, 80 -> 128, 4097 -> 8192), but no more than the largest power of two within `largest`.
+// 0 for a side below 1.
+int nextPowerOfTwo(int side, int largest);
 
 // Packed pixels, `channels` bytes a texel, scaled up or down to toWidth x toHeight (both at
 // least 1). Each new texel is the average of the old ones under it, weighted by how much of it

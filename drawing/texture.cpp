@@ -2,7 +2,6 @@
 
 #include <GL/glu.h>
 
-#include <algorithm>
 #include <iostream>
 #include <vector>
 
@@ -24,14 +23,12 @@ GLenum pixelFormat(int channels) {
     }
 }
 
-// A GL that will not say takes at least this much; every GL since 1.1 does.
-const int kLeastMaxTextureSide = 64;  // pixels
-
-// The largest side the GL holds.
+// The largest side the GL holds; 0 with no context current (no window opened), where the GL
+// holds nothing and nothing is uploaded.
 int largestSide() {
     GLint glMax = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &glMax);
-    return std::max<int>(glMax, kLeastMaxTextureSide);
+    return glMax;
 }
 
 // Rows of 8- and 24-bit images come packed, not padded to four bytes; whatever alignment was set
@@ -50,16 +47,24 @@ private:
     GLint saved_ = 4;
 };
 
-// Decodes the file into the bound texture, bottom row first so that it lands at t = 0.
-// False when the file is missing, not a readable TGA, too large, or cut short.
+// Decodes the file into the bound texture, bottom row and left column first, so that they land at
+// t = 0 and s = 0. False when the file is missing, not a readable TGA, too large, or cut short.
+// With no context the picture is still read, so that a broken one is still reported, but no side
+// is too large.
 bool uploadImage(const char* file, bool mipmaps) {
+    const int side = largestSide();
     TgaImage image;
-    if (!readTga(file, ImageLimits{largestSide(), kMaxImagePixels}, image)) {
+    if (!readTga(file, ImageLimits{side > 0 ? side : kAnyTgaSide, kMaxRunLengthPixels}, image)) {
         return false;
+    }
+    if (side < 1) {
+        return true;
     }
     if (mipmaps) {
         uploadMipmaps(image.pixels.data(), image.width, image.height, image.channels);
     } else {
+        // An unsmoothed picture keeps its own sides: the GL takes any, and pixel art shows
+        // exactly as drawn, with nothing resampled.
         const GLenum format = pixelFormat(image.channels);
         PackedRows packed;
         glTexImage2D(GL_TEXTURE_2D, 0, format, image.width, image.height, 0, format,
@@ -71,15 +76,16 @@ bool uploadImage(const char* file, bool mipmaps) {
 }  // namespace
 
 void uploadMipmaps(const uint8_t* pixels, int width, int height, int channels) {
-    if (width < 1 || height < 1) {
+    const int side = largestSide();
+    // GLU asks the context for its version first and crashes without one.
+    if (width < 1 || height < 1 || side < 1) {
         return;
     }
-    // GLU would round the sides itself, but its scaling reads past the end of some pictures
-    // (8 x 3 reads a row too far), so it only ever gets power-of-two sides from us: the ones it
-    // would have chosen.
-    const int side = largestSide();
-    const int toWidth = nearestPowerOfTwo(width, side);
-    const int toHeight = nearestPowerOfTwo(height, side);
+    // Each side goes up to the next power of two, so no row or column is averaged away. GLU
+    // would scale to its own choice of sides, and reads past the end of some pictures doing it
+    // (8 x 3 reads a row too far), so it only ever gets power-of-two sides from us.
+    const int toWidth = nextPowerOfTwo(width, side);
+    const int toHeight = nextPowerOfTwo(height, side);
     std::vector<uint8_t> scaled;
     if (toWidth != width || toHeight != height) {
         scaled = scalePixels(pixels, width, height, channels, toWidth, toHeight);

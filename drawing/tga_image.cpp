@@ -14,6 +14,7 @@ namespace {
 
 const size_t kHeaderSize = 18;  // bytes
 const uint8_t kRunLengthBit = 8;
+const uint8_t kRightToLeftBit = 0x10;  // of the image descriptor; stb reads only the top-down one
 const uint8_t kRunPacketBit = 0x80;
 const int kPacketCountMask = 0x7F;
 
@@ -29,6 +30,7 @@ struct Layout {
     size_t pixelBytes;  // bytes of one stored pixel or colour index
     size_t dataStart;   // after the ID, and for colour-mapped images the palette
     bool runLength;
+    bool rightToLeft;
 };
 
 Layout layoutOf(const uint8_t* header) {
@@ -43,6 +45,7 @@ Layout layoutOf(const uint8_t* header) {
         layout.dataStart += get16(header + 3) + get16(header + 5) * entryBytes;
     }
     layout.runLength = (header[2] & kRunLengthBit) != 0;
+    layout.rightToLeft = (header[17] & kRightToLeftBit) != 0;
     return layout;
 }
 
@@ -84,10 +87,24 @@ bool pixelsComplete(const Layout& layout, const uint8_t* bytes, size_t size) {
     return true;
 }
 
-// Checked on the header alone, before anything is allocated for the pixels.
+// Checked on the header alone, before anything is allocated for the pixels. An uncompressed
+// picture is measured against the bytes that hold it instead (pixelsComplete).
 bool withinLimits(const Layout& layout, const ImageLimits& limits) {
     return layout.width <= limits.maxSide && layout.height <= limits.maxSide &&
-           static_cast<int64_t>(layout.width) * layout.height <= limits.maxPixels;
+           (!layout.runLength ||
+            static_cast<int64_t>(layout.width) * layout.height <= limits.maxRunLengthPixels);
+}
+
+void mirrorRows(TgaImage& image) {
+    const size_t texel = static_cast<size_t>(image.channels);
+    const size_t rowBytes = static_cast<size_t>(image.width) * texel;
+    for (uint8_t* row = image.pixels.data(); row < image.pixels.data() + image.pixels.size();
+         row += rowBytes) {
+        for (uint8_t *left = row, *right = row + rowBytes - texel; left < right;
+             left += texel, right -= texel) {
+            std::swap_ranges(left, left + texel, right);
+        }
+    }
 }
 
 }  // namespace
@@ -116,6 +133,9 @@ bool decodeTga(const uint8_t* bytes, size_t size, const ImageLimits& limits, Tga
     image.channels = channels;
     image.pixels.assign(pixels, pixels + static_cast<size_t>(width) * height * channels);
     stbi_image_free(pixels);
+    if (layout.rightToLeft) {
+        mirrorRows(image);
+    }
     return true;
 }
 

@@ -85,7 +85,7 @@ TEST(TgaWriter, Writes24BitFilesAndReportsFailures) {
 TEST(ShippedPictures, LoadIntoTexturesTheRightWayUp) {
     // The checks on size and length pass every shipped picture through untouched, even where
     // the GL holds no side over 1024 pixels.
-    const ImageLimits smallGl{1024, kMaxImagePixels};
+    const ImageLimits smallGl{1024, kMaxRunLengthPixels};
     for (const auto& entry : std::filesystem::directory_iterator("graphics")) {
         const std::string file = entry.path().string();
         TgaImage image;

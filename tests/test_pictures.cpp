@@ -27,10 +27,13 @@ Rgba grey(uint8_t level) {
 
 void writeTga(const std::string& path, const Picture& picture, int bits, bool runLength,
               Origin origin) {
+    const bool top = origin == Origin::TopLeft || origin == Origin::TopRight;
+    const bool right = origin == Origin::BottomRight || origin == Origin::TopRight;
     std::vector<std::vector<uint8_t>> stored;
     for (int row = 0; row < picture.height; row++) {
-        const int y = origin == Origin::TopLeft ? row : picture.height - 1 - row;
-        for (int x = 0; x < picture.width; x++) {
+        const int y = top ? row : picture.height - 1 - row;
+        for (int column = 0; column < picture.width; column++) {
+            const int x = right ? picture.width - 1 - column : column;
             stored.push_back(texelBytes(picture.at(x, y), bits));
         }
     }
@@ -41,7 +44,7 @@ void writeTga(const std::string& path, const Picture& picture, int bits, bool ru
     bytes[14] = static_cast<uint8_t>(picture.height);
     bytes[15] = static_cast<uint8_t>(picture.height >> 8);
     bytes[16] = static_cast<uint8_t>(bits);
-    bytes[17] = static_cast<uint8_t>((bits == 32 ? 8 : 0) | (origin == Origin::TopLeft ? 32 : 0));
+    bytes[17] = static_cast<uint8_t>((bits == 32 ? 8 : 0) | (top ? 0x20 : 0) | (right ? 0x10 : 0));
     for (size_t i = 0; i < stored.size();) {
         size_t run = 1;
         while (runLength && run < 128 && i + run < stored.size() && stored[i + run] == stored[i]) {

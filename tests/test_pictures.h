@@ -42,10 +42,11 @@ struct Picture {
     Rgba at(int x, int yFromTop) const { return texels[yFromTop * width + x]; }
 };
 
-enum class Origin { BottomLeft, TopLeft };
+// The corner a TGA's first stored texel is: its descriptor's bits 5 (top) and 4 (right).
+enum class Origin { BottomLeft, TopLeft, BottomRight, TopRight };
 
-// 8-bit grey (the red channel), 24- or 32-bit TGA. Run-length files use a run packet for each
-// run of equal texels and a one-texel raw packet for every other texel.
+// 8-bit grey (the red channel), 24- or 32-bit TGA, stored from the given corner. Run-length files
+// use a run packet for each run of equal texels and a one-texel raw packet for every other texel.
 void writeTga(const std::string& path, const Picture& picture, int bits, bool runLength,
               Origin origin);
 

@@ -328,7 +328,7 @@ TEST_F(Drawing, RunLengthPacketPastTheLastPixelIsRefusedFromMemoryAndFromFile) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const ImageLimits limits{16384, kMaxImagePixels};
+        const ImageLimits limits{16384, kMaxRunLengthPixels};
         TgaImage fromMemory;
         EXPECT_EQ(decodeTga(c.bytes.data(), c.bytes.size(), limits, fromMemory), c.accepted);
         const std::string file = path("packets.tga");
