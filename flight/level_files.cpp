@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <cstring>
 #include <iostream>
 #include <string>
 #include <utility>
@@ -15,6 +14,7 @@
 #include "flight/tile_kind.h"
 #include "flight/world.h"
 #include "platform/file_replace.h"
+#include "platform/object_record.h"
 #include "platform/outside_file.h"
 
 // Map file: an 18-byte TGA header, then one 24-bit pixel per tile (blue, green, red), rows from
@@ -25,40 +25,9 @@ namespace {
 
 const long kMapHeaderSize = 18;  // bytes
 const int kBytesPerPixel = 3;
-const int kObjectRecordSize = 12;                       // bytes
 const int kObjectStudent = CollisionCategory::Student;  // the objects file uses the categories
 const int kObjectCannon = CollisionCategory::Cannon;
 const int kCoinsPerCannon = 5;
-
-void putUint32(uint8_t* out, uint32_t value) {
-    for (int i = 0; i < 4; i++) {
-        out[i] = static_cast<uint8_t>(value >> (8 * i));
-    }
-}
-
-uint32_t getUint32(const uint8_t* in) {
-    return in[0] | in[1] << 8 | in[2] << 16 | static_cast<uint32_t>(in[3]) << 24;
-}
-
-float floatFromBits(uint32_t bits) {
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
-uint32_t bitsOfFloat(float value) {
-    uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
-
-void appendObjectRecord(std::vector<uint8_t>& out, int kind, b2Vec2 position) {
-    uint8_t record[kObjectRecordSize];
-    putUint32(record, static_cast<uint32_t>(kind));
-    putUint32(record + 4, bitsOfFloat(position.x));
-    putUint32(record + 8, bitsOfFloat(position.y));
-    out.insert(out.end(), record, record + sizeof record);
-}
 
 // The objects file is read in blocks of whole records, about 64 KiB each.
 const int kRecordsPerBlock = 5461;
@@ -146,10 +115,9 @@ void World::loadObjects(const char* path) {
     long read = 0;  // bytes before this block
     for (long got; (got = file.read(block.data(), block.size())) > 0; read += got) {
         for (long at = 0; at + kObjectRecordSize <= got; at += kObjectRecordSize) {
-            const uint8_t* record = &block[at];
-            int32_t kind = static_cast<int32_t>(getUint32(record));
-            float x = floatFromBits(getUint32(record + 4));
-            float y = floatFromBits(getUint32(record + 8));
+            const ObjectRecord record = readObjectRecord(&block[at]);
+            const int32_t kind = record.kind;
+            const float x = record.x, y = record.y;
             const Placement placement = placed.place(kind, x, y);
             if (placement == Placement::OverCap) {
                 skipped.pastCap = std::max(0L, (file.size() - read - at) / kObjectRecordSize);
@@ -202,10 +170,12 @@ bool World::saveObjects(const char* path) {
     std::vector<uint8_t> bytes;
     bytes.reserve((cannons.size() + students.size()) * kObjectRecordSize);
     for (Cannon* cannon : cannons) {
-        appendObjectRecord(bytes, kObjectCannon, cannon->body->GetPosition());
+        const b2Vec2 p = cannon->body->GetPosition();
+        appendObjectRecord(bytes, {kObjectCannon, p.x, p.y});
     }
     for (Student* student : students) {
-        appendObjectRecord(bytes, kObjectStudent, student->body->GetPosition());
+        const b2Vec2 p = student->body->GetPosition();
+        appendObjectRecord(bytes, {kObjectStudent, p.x, p.y});
     }
     return replaceFile(path, bytes.data(), bytes.size());
 }
