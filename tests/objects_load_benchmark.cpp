@@ -1,6 +1,6 @@
 // What loading an objects file of 100 MB costs, whatever it holds: records of an unknown kind,
 // students on one spot, 983 (or 900) students a metre apart then a pile (the 983 fill the level
-// with the pile's first 17, the 900 leave it short of the cap so that every record is read), and
+// with the pile's first 17 and the rest lie past the cap, the 900 leave it short of it), and
 // a crowd of students on distinct points then the rest scattered over the same crowd, each
 // reaching into all of it: the costliest content known, each refusal counting the budget's worth
 // of neighbours. Run it under xvfb-run.
