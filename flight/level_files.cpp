@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <cstring>
 #include <iostream>
 #include <string>
 #include <utility>
@@ -15,6 +14,7 @@
 #include "flight/tile_kind.h"
 #include "flight/world.h"
 #include "platform/file_replace.h"
+#include "platform/object_record.h"
 #include "platform/outside_file.h"
 
 // Map file: an 18-byte TGA header, then one 24-bit pixel per tile (blue, green, red), rows from
@@ -25,52 +25,24 @@ namespace {
 
 const long kMapHeaderSize = 18;  // bytes
 const int kBytesPerPixel = 3;
-const int kObjectRecordSize = 12;                       // bytes
 const int kObjectStudent = CollisionCategory::Student;  // the objects file uses the categories
 const int kObjectCannon = CollisionCategory::Cannon;
 const int kCoinsPerCannon = 5;
-
-void putUint32(uint8_t* out, uint32_t value) {
-    for (int i = 0; i < 4; i++) {
-        out[i] = static_cast<uint8_t>(value >> (8 * i));
-    }
-}
-
-uint32_t getUint32(const uint8_t* in) {
-    return in[0] | in[1] << 8 | in[2] << 16 | static_cast<uint32_t>(in[3]) << 24;
-}
-
-float floatFromBits(uint32_t bits) {
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
-uint32_t bitsOfFloat(float value) {
-    uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
-
-void appendObjectRecord(std::vector<uint8_t>& out, int kind, b2Vec2 position) {
-    uint8_t record[kObjectRecordSize];
-    putUint32(record, static_cast<uint32_t>(kind));
-    putUint32(record + 4, bitsOfFloat(position.x));
-    putUint32(record + 8, bitsOfFloat(position.y));
-    out.insert(out.end(), record, record + sizeof record);
-}
 
 // The objects file is read in blocks of whole records, about 64 KiB each.
 const int kRecordsPerBlock = 5461;
 
 // What one objects file lost to the placing rules, said in one line so that a designer sees it.
-// A record of an unknown kind is skipped as the format means it to be, and is not counted.
+// A record of an unknown kind is skipped as the format means it to be, and is not counted, past
+// the cap as anywhere else.
 struct SkippedRecords {
     long tooFar = 0, tooCrowded = 0, pastCap = 0;
 
-    void count(Placement placement) {
+    void count(Placement placement, int kind) {
         tooFar += placement == Placement::TooFar;
         tooCrowded += placement == Placement::TooCrowded;
+        pastCap +=
+            placement == Placement::OverCap && (kind == kObjectStudent || kind == kObjectCannon);
     }
 
     void print(const char* path) const {
@@ -94,18 +66,66 @@ struct SkippedRecords {
     }
 };
 
+// Makes the record's student or cannon when the placing rules let it in, and counts it if not.
+void placeRecord(World& world, const ObjectRecord& record, PlacedObjects& placed,
+                 SkippedRecords& skipped) {
+    const Placement placement = placed.place(record.kind, record.x, record.y);
+    if (placement != Placement::Fits) {
+        skipped.count(placement, record.kind);
+    } else if (record.kind == kObjectStudent) {
+        world.students.push_back(new Student(record.x, record.y, &world, world.studentSheet));
+        world.studentsTotal += 1;
+    } else {
+        world.cannons.push_back(
+            new Cannon(record.x, record.y, &world, world.cannonSheet, world.gunTexture));
+        world.coinsTotal += kCoinsPerCannon;
+    }
+}
+
+// Hands `use` every whole record of the file, up to its size when opened; a short last one is
+// no record. A hole reads as records of kind 0, which place nothing, so it is stepped over:
+// a file may be far larger than what it holds on disk. Data begins and ends on the file
+// system's blocks, maybe inside a record, and a record it reaches into is read whole.
+template <class Use>
+void readRecords(OutsideFile& file, Use use) {
+    std::vector<uint8_t> block(static_cast<size_t>(kRecordsPerBlock) * kObjectRecordSize);
+    const off_t end = file.size() / kObjectRecordSize * kObjectRecordSize;
+    off_t at = 0;  // always where a record begins
+    while (at < end) {
+        const OutsideFile::Stretch data = file.dataFrom(at);
+        if (data.begin >= end) {
+            return;
+        }
+        at += (data.begin - at) / kObjectRecordSize * kObjectRecordSize;
+        const off_t records =
+            std::max<off_t>(1, (data.end - at + kObjectRecordSize - 1) / kObjectRecordSize);
+        const off_t stop = std::min(end, at + records * kObjectRecordSize);
+        while (at < stop) {
+            const size_t wanted = static_cast<size_t>(std::min<off_t>(block.size(), stop - at));
+            const long got = file.readAt(at, block.data(), wanted);
+            for (long offset = 0; offset + kObjectRecordSize <= got; offset += kObjectRecordSize) {
+                use(readObjectRecord(&block[offset]));
+            }
+            if (got < static_cast<long>(wanted)) {  // cut short since it was opened
+                return;
+            }
+            at += got;
+        }
+    }
+}
+
 }  // namespace
 
 void World::loadMap(const char* path) {
-    // 1, 2. No file, or something that is not a plain file: the empty map.
+    // No file, or something that is not a plain file: the empty map.
     OutsideFile file(path);
     if (!file.isOpen()) {
         clearMap();
         return;
     }
 
-    // 3, 4. The header is not read: the map's size is the World's. A file too short for its map
-    //       leaves the missing tiles Empty.
+    // The tiles. The header is not read: the map's size is the World's. A file too short for
+    // its map leaves the missing tiles Empty.
     int count = width * height;
     uint8_t header[kMapHeaderSize];
     std::vector<uint8_t> pixels(static_cast<size_t>(count) * kBytesPerPixel);
@@ -120,58 +140,28 @@ void World::loadMap(const char* path) {
         tileDirty[i] = 0;
     }
 
-    // 5, 6.
+    // Terrain bodies about the camera, and the minimap of the new grid.
     updateTileBodies();
     delete minimap;
     minimap = new Minimap(this, kMinimapSize, kMinimapSize);
 }
 
 void World::loadObjects(const char* path) {
-    // 1, 2. Replace what was placed before.
+    // Replace what was placed before, counters and all.
     removeAllObjects(cannons);
     removeAllObjects(students);
     studentsRescued = studentsTotal = studentsKilled = 0;
     coinsCollected = coinsTotal = 0;
 
-    // 3, 4. Records to the end of the file or the cap; a short last one is ignored, and so is
-    //       one that the placing rules turn away (too far out, too many students overlapping).
-    //       Past the cap the rest are counted from the file's size, not read.
+    // Every record the file holds, placed as the rules allow; then the line of what was lost.
     OutsideFile file(path);
     if (!file.isOpen()) {
         return;
     }
     PlacedObjects placed;
     SkippedRecords skipped;
-    std::vector<uint8_t> block(static_cast<size_t>(kRecordsPerBlock) * kObjectRecordSize);
-    long read = 0;  // bytes before this block
-    for (long got; (got = file.read(block.data(), block.size())) > 0; read += got) {
-        for (long at = 0; at + kObjectRecordSize <= got; at += kObjectRecordSize) {
-            const uint8_t* record = &block[at];
-            int32_t kind = static_cast<int32_t>(getUint32(record));
-            float x = floatFromBits(getUint32(record + 4));
-            float y = floatFromBits(getUint32(record + 8));
-            const Placement placement = placed.place(kind, x, y);
-            if (placement == Placement::OverCap) {
-                skipped.pastCap = std::max(0L, (file.size() - read - at) / kObjectRecordSize);
-                skipped.print(path);
-                return;
-            }
-            skipped.count(placement);
-            if (placement != Placement::Fits) {
-                continue;
-            }
-            if (kind == kObjectStudent) {
-                students.push_back(new Student(x, y, this, studentSheet));
-                studentsTotal += 1;
-            } else {
-                cannons.push_back(new Cannon(x, y, this, cannonSheet, gunTexture));
-                coinsTotal += kCoinsPerCannon;
-            }
-        }
-        if (got < static_cast<long>(block.size())) {
-            break;
-        }
-    }
+    readRecords(file,
+                [&](const ObjectRecord& record) { placeRecord(*this, record, placed, skipped); });
     skipped.print(path);
 }
 
@@ -202,10 +192,12 @@ bool World::saveObjects(const char* path) {
     std::vector<uint8_t> bytes;
     bytes.reserve((cannons.size() + students.size()) * kObjectRecordSize);
     for (Cannon* cannon : cannons) {
-        appendObjectRecord(bytes, kObjectCannon, cannon->body->GetPosition());
+        const b2Vec2 p = cannon->body->GetPosition();
+        appendObjectRecord(bytes, {kObjectCannon, p.x, p.y});
     }
     for (Student* student : students) {
-        appendObjectRecord(bytes, kObjectStudent, student->body->GetPosition());
+        const b2Vec2 p = student->body->GetPosition();
+        appendObjectRecord(bytes, {kObjectStudent, p.x, p.y});
     }
     return replaceFile(path, bytes.data(), bytes.size());
 }

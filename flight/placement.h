@@ -49,11 +49,6 @@ const float kOverlapAllowance = 0.01f;  // m
 // took 41 ms, at 4000 about 48 ms. A pile of 50 (1225 pairs) always loads.
 const int kMaxStudentOverlaps = 2500;
 
-struct PlacedObject {
-    int kind;  // CollisionCategory::Student or CollisionCategory::Cannon
-    float x, y;
-};
-
 enum class Placement {
     Fits,
     UnknownKind,

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 OutsideFile::OutsideFile(const char* path) {
@@ -49,6 +50,49 @@ long OutsideFile::read(void* bytes, size_t count) {
         got += static_cast<size_t>(n);
     }
     return static_cast<long>(got);
+}
+
+long OutsideFile::readAt(off_t offset, void* bytes, size_t count) {
+    if (fd_ < 0) {
+        return -1;
+    }
+    size_t got = 0;
+    while (got < count) {
+        ssize_t n = pread(fd_, static_cast<char*>(bytes) + got, count - got,
+                          offset + static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return -1;
+        }
+        if (n == 0) {
+            break;
+        }
+        got += static_cast<size_t>(n);
+    }
+    return static_cast<long>(got);
+}
+
+OutsideFile::Stretch OutsideFile::dataFrom(off_t offset) {
+    Stretch data = {std::min(offset, size_), size_};
+    if (fd_ < 0 || offset >= size_) {
+        return data;
+    }
+    const off_t position = lseek(fd_, 0, SEEK_CUR);
+    const off_t begin = lseek(fd_, offset, SEEK_DATA);
+    if (begin < 0) {
+        // ENXIO: nothing but a hole from here on; anything else, the file system cannot say.
+        data.begin = errno == ENXIO ? size_ : offset;
+    } else {
+        data.begin = std::min(std::max(begin, offset), size_);
+        const off_t hole = lseek(fd_, data.begin, SEEK_HOLE);
+        if (hole >= 0) {
+            data.end = std::min(std::max(hole, data.begin), size_);
+        }
+    }
+    lseek(fd_, position, SEEK_SET);
+    return data;
 }
 
 int OutsideFile::release() {

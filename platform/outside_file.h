@@ -25,6 +25,17 @@ public:
     // Reads up to `count` bytes from where the last read ended; fewer only at the end of the
     // file. Returns how many, or -1 on a read error (or when not open).
     long read(void* bytes, size_t count);
+    // The same from `offset`, leaving where read() goes on untouched.
+    long readAt(off_t offset, void* bytes, size_t count);
+
+    // The next stretch of bytes the file holds at or after `offset`, within size(). A hole
+    // before it holds only zeros and takes no room on disk, so a file may be far larger than
+    // what it holds. Past the last stretch: an empty one at size(). Where the file system cannot
+    // tell, the rest of the file. Leaves where read() goes on untouched.
+    struct Stretch {
+        off_t begin, end;
+    };
+    Stretch dataFrom(off_t offset);
 
     // Hands the descriptor over to a caller that closes it (libsndfile, say); the file is then
     // no longer this object's to close.

@@ -2,8 +2,6 @@
 
 #include <box2d/box2d.h>
 
-#include <cstring>
-
 #include "campaign/campaign_state.h"
 #include "flight/collision_category.h"
 #include "flight/rocket.h"
@@ -89,12 +87,10 @@ bool terrainAt(World* world, float x, float y) {
 }
 
 std::vector<uint8_t> objectsFile(const std::vector<ObjectRecord>& records) {
-    std::vector<uint8_t> bytes(records.size() * sizeof(ObjectRecord));
-    for (size_t i = 0; i < records.size(); i++) {
-        uint8_t* record = &bytes[sizeof(ObjectRecord) * i];
-        std::memcpy(record, &records[i].kind, 4);  // the game's machines are little-endian
-        std::memcpy(record + 4, &records[i].x, 4);
-        std::memcpy(record + 8, &records[i].y, 4);
+    std::vector<uint8_t> bytes;
+    bytes.reserve(records.size() * kObjectRecordSize);
+    for (const ObjectRecord& record : records) {
+        appendObjectRecord(bytes, record);
     }
     return bytes;
 }

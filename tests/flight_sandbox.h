@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "flight/contact_listener.h"
+#include "platform/object_record.h"
 
 class World;
 
@@ -47,12 +48,6 @@ std::vector<b2Vec2> positionsOf(const std::list<T*>& objects) {
     }
     return positions;
 }
-
-// One record of an objects file: kind, then x and y in metres.
-struct ObjectRecord {
-    int32_t kind;
-    float x, y;
-};
 
 // The objects file holding the records, in order.
 std::vector<uint8_t> objectsFile(const std::vector<ObjectRecord>& records);

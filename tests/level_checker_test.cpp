@@ -2,7 +2,7 @@
 
 #include <box2d/box2d.h>
 
-#include <cstring>
+#include <algorithm>
 #include <fstream>
 #include <limits>
 #include <string>
@@ -12,6 +12,7 @@
 #include "flight/placement.h"
 #include "flight/student.h"
 #include "flight/world.h"
+#include "platform/object_record.h"
 #include "tests/shipped_levels.h"
 #include "tests/test_support.h"
 #include "tools/levels/checker.h"
@@ -63,12 +64,16 @@ struct LevelFiles {
         fill(x1 - 1, y0, x1, y1, kind);
     }
 
-    int recordCount() const { return static_cast<int>(objects.size() / 12); }
-    int32_t kindOf(int record) const {
-        int32_t kind;
-        std::memcpy(&kind, &objects[12 * record], 4);
-        return kind;
+    int recordCount() const { return static_cast<int>(objects.size() / kObjectRecordSize); }
+    ObjectRecord record(int index) const {
+        return readObjectRecord(&objects[kObjectRecordSize * index]);
     }
+    void setRecord(int index, const ObjectRecord& record) {
+        std::vector<uint8_t> bytes;
+        appendObjectRecord(bytes, record);
+        std::copy(bytes.begin(), bytes.end(), objects.begin() + kObjectRecordSize * index);
+    }
+    int32_t kindOf(int index) const { return record(index).kind; }
     // The index of the n-th record of a kind (cannons come first in the file).
     int recordOf(int32_t kind, int n) const {
         for (int r = 0; r < recordCount(); r++) {
@@ -78,18 +83,11 @@ struct LevelFiles {
         }
         return -1;
     }
-    b2Vec2 position(int record) const {
-        b2Vec2 p;
-        std::memcpy(&p.x, &objects[12 * record + 4], 4);
-        std::memcpy(&p.y, &objects[12 * record + 8], 4);
-        return p;
-    }
-    void move(int record, float x, float y) {
-        std::memcpy(&objects[12 * record + 4], &x, 4);
-        std::memcpy(&objects[12 * record + 8], &y, 4);
-    }
-    void drop(int record) {
-        objects.erase(objects.begin() + 12 * record, objects.begin() + 12 * (record + 1));
+    b2Vec2 position(int index) const { return b2Vec2(record(index).x, record(index).y); }
+    void move(int index, float x, float y) { setRecord(index, {kindOf(index), x, y}); }
+    void drop(int index) {
+        objects.erase(objects.begin() + kObjectRecordSize * index,
+                      objects.begin() + kObjectRecordSize * (index + 1));
     }
 
     int mission;
@@ -119,8 +117,7 @@ TEST(LevelChecker, FindsSpoiltFiles) {
     EXPECT_TRUE(mentions(partial.check(), "whole number of records")) << listed(partial.check());
 
     LevelFiles strange(0);
-    int32_t seven = 7;
-    std::memcpy(&strange.objects[0], &seven, 4);
+    strange.setRecord(0, {7, strange.record(0).x, strange.record(0).y});
     EXPECT_TRUE(mentions(strange.check(), "record 0 has kind 7")) << listed(strange.check());
 
     // The game loads an object off the map, but a shipped level should not hold one; a position
@@ -150,15 +147,11 @@ TEST(LevelChecker, ReportsWhatTheLoaderWouldSkip) {
         pile++;
     }
     for (int i = 0; i < pile; i++) {
-        crowded.objects.insert(crowded.objects.end(), &crowded.objects[12 * first],
-                               &crowded.objects[12 * first + 12]);
+        appendObjectRecord(crowded.objects, crowded.record(first));
     }
     const int piled = extra + pile - 1;  // the record that tops the pile
     for (int i = 0; i < 1000; i++) {
-        crowded.objects.insert(crowded.objects.end(), 12, 0);
-        const int record = crowded.recordCount() - 1;
-        std::memcpy(&crowded.objects[12 * record], &kStudent, 4);
-        crowded.move(record, 2.0f + i % 100 * 2, 200.0f + i / 100 * 2);
+        appendObjectRecord(crowded.objects, {kStudent, 2.0f + i % 100 * 2, 200.0f + i / 100 * 2});
     }
     const std::vector<std::string> problems = crowded.check();
     EXPECT_TRUE(mentions(problems, "record " + std::to_string(piled) + " at")) << listed(problems);

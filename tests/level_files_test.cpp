@@ -1,9 +1,11 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <box2d/box2d.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -17,6 +19,7 @@
 #include "flight/student.h"
 #include "flight/tile_kind.h"
 #include "flight/world.h"
+#include "platform/object_record.h"
 #include "tests/flight_sandbox.h"
 #include "tests/test_support.h"
 
@@ -224,4 +227,58 @@ TEST_F(LevelFiles, EmptyOrMissingObjectsFileLeavesNoObjects) {
         EXPECT_EQ(world.studentsTotal, 0);
         EXPECT_EQ(world.coinsTotal, 0);
     }
+}
+
+// A hole in a file takes no room on disk and reads as zeros, records of kind 0 that place
+// nothing: an objects file gigabytes long that holds a few records loads at once, and loads
+// exactly those records, wherever a stretch of data begins or ends inside a record.
+TEST_F(LevelFiles, SparseObjectsFilesLoadAtOnceWithTheRecordsTheyHold) {
+    const off_t kGiB = off_t(1) << 30;
+    const int emptyFile = open(path("hole").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_EQ(ftruncate(emptyFile, kGiB), 0);
+    struct stat info;
+    ASSERT_EQ(fstat(emptyFile, &info), 0);
+    close(emptyFile);
+    if (info.st_blocks > 2048) {
+        GTEST_SKIP() << "this file system writes out holes";
+    }
+    const off_t block = info.st_blksize;
+
+    // A student, a cannon and a student 1, 2 and 3 GiB in, each in a block of its own; the last
+    // one's y of 0 is left to the hole after its block. The file ends in a hole and a few bytes.
+    const off_t first = kGiB / kObjectRecordSize * kObjectRecordSize + 7 * kObjectRecordSize;
+    const off_t second = 2 * kGiB / kObjectRecordSize * kObjectRecordSize + kObjectRecordSize;
+    off_t third = 3 * kGiB;  // the end of a block, 8 bytes on from a record's start
+    while ((third - 8) % kObjectRecordSize != 0) {
+        third += block;
+    }
+    for (off_t offset : {first, second}) {
+        ASSERT_NE(offset % block % kObjectRecordSize, 0) << "the block begins inside a record";
+    }
+    const int file = open(path("objects").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_EQ(ftruncate(file, third + 2 * block + 5), 0);
+    auto put = [&](off_t offset, const ObjectRecord& record, size_t bytes) {
+        std::vector<uint8_t> encoded;
+        appendObjectRecord(encoded, record);
+        ASSERT_EQ(pwrite(file, encoded.data(), bytes, offset), static_cast<ssize_t>(bytes));
+    };
+    put(first, {4, 10, 20}, kObjectRecordSize);
+    put(second, {16, 30, 40}, kObjectRecordSize);
+    put(third - 8, {4, 5, 0}, 8);
+    close(file);
+
+    World world(64);
+    world.clearMap();
+    testing::internal::CaptureStdout();
+    const auto start = std::chrono::steady_clock::now();
+    world.loadObjects(path("hole").c_str());
+    EXPECT_TRUE(world.students.empty());
+    world.loadObjects(path("objects").c_str());
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(positionsOf(world.students), std::vector<b2Vec2>({{10, 20}, {5, 0}}));
+    EXPECT_EQ(positionsOf(world.cannons), std::vector<b2Vec2>({{30, 40}}));
+    EXPECT_EQ(world.studentsTotal, 2);
+    EXPECT_EQ(world.coinsTotal, 5);
+    EXPECT_LT(took.count(), 0.25) << "seconds to load 1 GiB and 3 GiB of holes";
 }

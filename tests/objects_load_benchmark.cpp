@@ -1,6 +1,6 @@
 // What loading an objects file of 100 MB costs, whatever it holds: records of an unknown kind,
 // students on one spot, 983 (or 900) students a metre apart then a pile (the 983 fill the level
-// with the pile's first 17, the 900 leave it short of the cap so that every record is read), and
+// with the pile's first 17 and the rest lie past the cap, the 900 leave it short of it), and
 // a crowd of students on distinct points then the rest scattered over the same crowd, each
 // reaching into all of it: the costliest content known, each refusal counting the budget's worth
 // of neighbours. Run it under xvfb-run.
@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -18,28 +17,23 @@
 #include "campaign/campaign_state.h"
 #include "flight/collision_category.h"
 #include "flight/world.h"
+#include "platform/object_record.h"
 #include "tests/benchmark_main.h"
 #include "tests/test_support.h"
 
 namespace {
 
 const size_t kFileSize = 100 * 1000 * 1000;  // bytes
-const size_t kRecordSize = 12;               // bytes
 const float kCrowdSide = 0.2f;               // metres: every student in it overlaps every other
 const int kCrowdSteps = 1000;                // distinct points along each side of the crowd
 
 enum Content { UnknownKind, OneSpot, SpreadThenPile, ScatteredOverACrowd };
 
-void putRecord(std::vector<uint8_t>& bytes, size_t record, int32_t kind, float x, float y) {
-    std::memcpy(&bytes[record * kRecordSize], &kind, 4);
-    std::memcpy(&bytes[record * kRecordSize + 4], &x, 4);
-    std::memcpy(&bytes[record * kRecordSize + 8], &y, 4);
-}
-
 std::string writeFile(Content content, size_t spread) {
     static const std::string dir = makeScratchDir();
-    std::vector<uint8_t> bytes(kFileSize / kRecordSize * kRecordSize);
-    const size_t records = bytes.size() / kRecordSize;
+    const size_t records = kFileSize / kObjectRecordSize;
+    std::vector<uint8_t> bytes;
+    bytes.reserve(records * kObjectRecordSize);
     for (size_t i = 0; i < records; i++) {
         float x = 20, y = 20;
         int32_t kind = CollisionCategory::Student;
@@ -53,7 +47,7 @@ std::string writeFile(Content content, size_t spread) {
             x += kCrowdSide * (point % kCrowdSteps) / kCrowdSteps;
             y += kCrowdSide * (point / kCrowdSteps) / kCrowdSteps;
         }
-        putRecord(bytes, i, kind, x, y);
+        appendObjectRecord(bytes, {kind, x, y});
     }
     const std::string path = dir + "/objects" + std::to_string(content);
     FILE* file = std::fopen(path.c_str(), "wb");

@@ -74,8 +74,8 @@ TEST_F(ObjectsPlacing, RecordsLoadAnywhereThePhysicsCanHoldThem) {
     EXPECT_EQ(world.coinsTotal, 10);
 }
 
-// The cap counts the objects made: records the loader skips cost only their read, and it reads
-// no further once the level is full.
+// The cap counts the objects made: records the loader skips cost only their read, and once the
+// level is full no record makes anything more.
 TEST_F(ObjectsPlacing, TheCapCountsObjectsNotRecords) {
     std::vector<ObjectRecord> records(kMaxLevelObjects, {7, 12, 12});
     records.push_back({4, 12, 12});
@@ -216,7 +216,7 @@ TEST_F(ObjectsPlacing, TheLoaderCountsWhatItSkippedByReason) {
         const int i = static_cast<int>(records.size());
         records.push_back({16, 2.0f + i % 50, 10.0f + i / 50});
     }
-    records.push_back({7, 1, 1});  // past the cap all the same
+    records.push_back({7, 1, 1});  // past the cap, but no object: not counted
     std::vector<uint8_t> bytes = objectsFile(records);
     bytes.resize(bytes.size() + 5);  // a short last record is no record
     writeBytes(path("objects07"), bytes);
@@ -227,7 +227,7 @@ TEST_F(ObjectsPlacing, TheLoaderCountsWhatItSkippedByReason) {
     EXPECT_EQ(
         testing::internal::GetCapturedStdout(),
         path("objects07") +
-            ": 100 RECORDS SKIPPED (2 TOO FAR OUT, 2 TOO CROWDED, 96 PAST THE 1000 OBJECTS)\n");
+            ": 99 RECORDS SKIPPED (2 TOO FAR OUT, 2 TOO CROWDED, 95 PAST THE 1000 OBJECTS)\n");
     EXPECT_EQ(world.students.size() + world.cannons.size(), 1000u);
 
     records.assign(3, {7, 1, 1});
@@ -243,11 +243,21 @@ TEST_F(ObjectsPlacing, TheLoaderCountsWhatItSkippedByReason) {
         r.x += static_cast<float>(&r - records.data());  // a row of students a metre apart
     }
     records.insert(records.begin(), 5, {9, 1, 1});
+    records.insert(records.end(), 5, {7, 1, 1});
     writeBytes(path("objects09"), objectsFile(records));
     testing::internal::CaptureStdout();
     world.loadObjects(path("objects09").c_str());
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "a full level that lost nothing";
     EXPECT_EQ(world.students.size(), 1000u);
+
+    // Past the cap, only the students and cannons it drops are counted.
+    records.resize(records.size() - 5);
+    records.insert(records.end(), {{16, 1, 1}, {7, 1, 1}, {16, 2, 1}, {7, 1, 1}, {16, 3, 1}});
+    writeBytes(path("objects10"), objectsFile(records));
+    testing::internal::CaptureStdout();
+    world.loadObjects(path("objects10").c_str());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              path("objects10") + ": 3 RECORDS SKIPPED (3 PAST THE 1000 OBJECTS)\n");
 }
 
 // 1000 students on one spot, once half a million contacts and seconds on the first step, load

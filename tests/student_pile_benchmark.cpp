@@ -24,6 +24,7 @@
 #include "flight/student.h"
 #include "flight/world.h"
 #include "frontend/launch.h"
+#include "platform/object_record.h"
 #include "tests/benchmark_main.h"
 
 namespace {
@@ -43,8 +44,8 @@ enum Layout { OnePile, PilesOnTheGrid, Patch };
 int g_budget = kMaxStudentOverlaps;  // pairs
 
 // What the loader keeps of a thousand students on one spot beside the ship.
-std::vector<PlacedObject> onePile(int budget) {
-    std::vector<PlacedObject> students;
+std::vector<ObjectRecord> onePile(int budget) {
+    std::vector<ObjectRecord> students;
     PlacedObjects placed(budget);
     for (int i = 0; i < kMaxLevelObjects; i++) {
         if (placed.place(CollisionCategory::Student, kShipX + 2, kOnThePad) == Placement::Fits) {
@@ -56,8 +57,8 @@ std::vector<PlacedObject> onePile(int budget) {
 
 // What the loader keeps of a file offering `height` students on each of the editor's placing
 // points over a strip of the pad, row by row, until the level is full.
-std::vector<PlacedObject> piles(int budget, int height) {
-    std::vector<PlacedObject> students;
+std::vector<ObjectRecord> piles(int budget, int height) {
+    std::vector<ObjectRecord> students;
     PlacedObjects placed(budget);
     for (float y = kOnThePad; placed.count() < kMaxLevelObjects && y < kOnThePad + kFillHeight;
          y += kEditorGrid) {
@@ -76,8 +77,8 @@ std::vector<PlacedObject> piles(int budget, int height) {
 // metres wide, row by row from the pad up, each a student that sinks into fewer than `deepest`
 // of those before it: small values spread the budget's pairs over all thousand students, large
 // ones heap them on the first few.
-std::vector<PlacedObject> patch(int budget, float width, int deepest) {
-    std::vector<PlacedObject> students;
+std::vector<ObjectRecord> patch(int budget, float width, int deepest) {
+    std::vector<ObjectRecord> students;
     PlacedObjects placed(budget);
     for (float y = kOnThePad; placed.count() < kMaxLevelObjects && y < kOnThePad + kFillHeight;
          y += kFillGrid) {
@@ -92,9 +93,9 @@ std::vector<PlacedObject> patch(int budget, float width, int deepest) {
 }
 
 // Pairs of students whose kites reach into each other.
-int overlappingPairs(const std::vector<PlacedObject>& students) {
+int overlappingPairs(const std::vector<ObjectRecord>& students) {
     PlacedObjects placed(kMaxLevelObjects * kMaxLevelObjects);
-    for (const PlacedObject& s : students) {
+    for (const ObjectRecord& s : students) {
         placed.place(s.kind, s.x, s.y);
     }
     return placed.overlappingPairs();
@@ -108,13 +109,13 @@ struct StepTimes {
     double settled = 0;     // the mean of those after them
 };
 
-StepTimes fly(const std::vector<PlacedObject>& students) {
+StepTimes fly(const std::vector<ObjectRecord>& students) {
     resetCampaign();
     g_mission = kMission;
     myContactListener listener;
     std::unique_ptr<World> world(loadMission(kMission, &listener));
     world->loadObjects("");  // none of the mission's own
-    for (const PlacedObject& s : students) {
+    for (const ObjectRecord& s : students) {
         world->students.push_back(new Student(s.x, s.y, world.get(), world->studentSheet));
     }
     launchShip(world.get());
@@ -142,7 +143,7 @@ StepTimes fly(const std::vector<PlacedObject>& students) {
 void studentPile(benchmark::State& state) {
     const Layout kind = static_cast<Layout>(state.range(0));
     const int budget = static_cast<int>(state.range(1));
-    std::vector<PlacedObject> students;
+    std::vector<ObjectRecord> students;
     if (kind == OnePile) {
         students = onePile(budget);
     } else if (kind == PilesOnTheGrid) {

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -11,6 +10,7 @@
 #include "flight/placed_objects.h"
 #include "flight/placement.h"
 #include "flight/tile_kind.h"
+#include "platform/object_record.h"
 #include "tools/levels/missions.h"
 #include "tools/levels/reach.h"
 
@@ -21,7 +21,6 @@ using levelgen::Reach;
 using levelgen::Tiles;
 
 const size_t kMapHeaderSize = 18;  // bytes
-const size_t kRecordSize = 12;     // bytes
 const int kListedPerKind = 4;      // bad pixels reported one by one before a summary
 
 const float kStudentAboveGround = 0.375f;  // m: the kite's tip stands on the ground
@@ -48,9 +47,6 @@ struct Problems {
         lines.push_back(text);
     }
 };
-
-// A record the game places, as its loader reads it.
-using Object = PlacedObject;
 
 bool readHeader(const std::vector<uint8_t>& file, const MissionLayout& layout, Problems& out) {
     size_t size = static_cast<size_t>(layout.size);
@@ -111,27 +107,25 @@ Tiles readTiles(const std::vector<uint8_t>& file, int size, Problems& out) {
     return tiles;
 }
 
-std::vector<Object> readObjects(const std::vector<uint8_t>& file, int size, Problems& out) {
-    std::vector<Object> objects;
+std::vector<ObjectRecord> readObjects(const std::vector<uint8_t>& file, int size, Problems& out) {
+    std::vector<ObjectRecord> objects;
     PlacedObjects placed;
-    if (file.size() % kRecordSize != 0) {
+    if (file.size() % kObjectRecordSize != 0) {
         out.add("objects file has %zu bytes, not a whole number of records", file.size());
     }
     // The game's own placing rules: what they turn away, the loader skips. An object off the map
     // still loads, but no shipped level should leave one there.
-    for (size_t at = 0; at + kRecordSize <= file.size(); at += kRecordSize) {
-        int32_t kind;
-        float x, y;
-        std::memcpy(&kind, &file[at], 4);
-        std::memcpy(&x, &file[at + 4], 4);
-        std::memcpy(&y, &file[at + 8], 4);
-        int index = static_cast<int>(at / kRecordSize);
+    for (size_t at = 0; at + kObjectRecordSize <= file.size(); at += kObjectRecordSize) {
+        const ObjectRecord record = readObjectRecord(&file[at]);
+        const int32_t kind = record.kind;
+        const float x = record.x, y = record.y;
+        int index = static_cast<int>(at / kObjectRecordSize);
         switch (placed.place(kind, x, y)) {
             case Placement::Fits:
                 if (x < 0 || x > size || y < 0 || y > size) {
                     out.add("record %d lies outside the map at (%g, %g)", index, x, y);
                 }
-                objects.push_back({kind, x, y});
+                objects.push_back(record);
                 break;
             case Placement::UnknownKind:
                 out.add("record %d has kind %d", index, kind);
@@ -176,7 +170,7 @@ void checkStart(const Tiles& tiles, const MissionLayout& layout, const Reach& op
 
 // The student walks to a landed ship only over flat Solid ground, so the ship must land on the
 // student's own stretch of floor, within sight, with room for its hull above.
-LandingSpot findLandingSpot(const Tiles& tiles, const Reach& reach, const Object& student) {
+LandingSpot findLandingSpot(const Tiles& tiles, const Reach& reach, const ObjectRecord& student) {
     int cx = static_cast<int>(student.x + 0.5f), cy = static_cast<int>(student.y + 0.5f);
     auto walkable = [&](int x) { return tiles.at(x, cy - 1) == Solid && !tiles.solid(x, cy); };
     int left = cx - 1, right = cx;
@@ -202,7 +196,7 @@ LandingSpot findLandingSpot(const Tiles& tiles, const Reach& reach, const Object
 }
 
 LandingSpot checkStudent(const Tiles& tiles, const MissionLayout& layout, const Reach& reach,
-                         const Object& student, int index, Problems& out) {
+                         const ObjectRecord& student, int index, Problems& out) {
     // As the walking test sees it: the two tiles under the student Solid, the two beside it not.
     int cx = static_cast<int>(student.x + 0.5f), cy = static_cast<int>(student.y + 0.5f);
     if (tiles.at(cx - 1, cy - 1) != Solid || tiles.at(cx, cy - 1) != Solid) {
@@ -232,7 +226,7 @@ LandingSpot checkStudent(const Tiles& tiles, const MissionLayout& layout, const 
 }
 
 void checkCannon(const Tiles& tiles, const MissionLayout& layout, const Reach& reach,
-                 const Object& cannon, int index, Problems& out) {
+                 const ObjectRecord& cannon, int index, Problems& out) {
     int x = static_cast<int>(cannon.x), y = static_cast<int>(cannon.y);
     if (tiles.solid(x, y)) {
         out.add("cannon %d at (%g, %g) is buried", index, cannon.x, cannon.y);
@@ -275,16 +269,16 @@ std::vector<std::string> checkLevel(int mission, const std::vector<uint8_t>& map
         return out.lines;
     }
     Tiles tiles = readTiles(mapFile, layout.size, out);
-    std::vector<Object> objects = readObjects(objectsFile, layout.size, out);
+    std::vector<ObjectRecord> objects = readObjects(objectsFile, layout.size, out);
 
     int startX = layout.size / 2 - 1, startY = layout.startHeight - 1;
     Reach open(tiles, false, startX, startY);
     Reach laser(tiles, true, startX, startY);
     checkStart(tiles, layout, open, out);
 
-    std::vector<Object> students, cannons;
+    std::vector<ObjectRecord> students, cannons;
     std::vector<LandingSpot> spots;
-    for (const Object& object : objects) {
+    for (const ObjectRecord& object : objects) {
         if (object.kind == CollisionCategory::Student) {
             int index = static_cast<int>(students.size());
             spots.push_back(checkStudent(tiles, layout, laser, object, index, out));
@@ -332,7 +326,7 @@ std::vector<LandingSpot> findLandingSpots(int mission, const std::vector<uint8_t
     const MissionLayout& layout = kMissionLayouts[mission];
     Tiles tiles = readTiles(mapFile, layout.size, ignored);
     Reach laser(tiles, true, layout.size / 2 - 1, layout.startHeight - 1);
-    for (const Object& object : readObjects(objectsFile, layout.size, ignored)) {
+    for (const ObjectRecord& object : readObjects(objectsFile, layout.size, ignored)) {
         if (object.kind == CollisionCategory::Student) {
             spots.push_back(findLandingSpot(tiles, laser, object));
         }

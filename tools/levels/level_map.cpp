@@ -1,7 +1,6 @@
 #include "tools/levels/level_map.h"
 
 #include <cmath>
-#include <cstring>
 
 #include "flight/collision_category.h"
 
@@ -40,21 +39,6 @@ double lattice(int x, int y, uint32_t seed) {
 
 double ease(double t) {
     return t * t * (3 - 2 * t);
-}
-
-void putUint32(std::vector<uint8_t>& out, uint32_t value) {
-    for (int i = 0; i < 4; i++) {
-        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-    }
-}
-
-void putRecord(std::vector<uint8_t>& out, const Placed& object) {
-    uint32_t x, y;
-    std::memcpy(&x, &object.x, sizeof x);
-    std::memcpy(&y, &object.y, sizeof y);
-    putUint32(out, static_cast<uint32_t>(object.kind));
-    putUint32(out, x);
-    putUint32(out, y);
 }
 
 }  // namespace
@@ -210,12 +194,12 @@ std::vector<uint8_t> encodeMap(const TileGrid& grid) {
     return bytes;
 }
 
-std::vector<uint8_t> encodeObjects(const std::vector<Placed>& objects) {
+std::vector<uint8_t> encodeObjects(const std::vector<ObjectRecord>& objects) {
     std::vector<uint8_t> bytes;
     for (int32_t kind : {CollisionCategory::Cannon, CollisionCategory::Student}) {
-        for (const Placed& object : objects) {
+        for (const ObjectRecord& object : objects) {
             if (object.kind == kind) {
-                putRecord(bytes, object);
+                appendObjectRecord(bytes, object);
             }
         }
     }

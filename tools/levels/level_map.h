@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "flight/tile_kind.h"
+#include "platform/object_record.h"
 
 // The small toolkit the level generator paints with: a tile grid, objects, deterministic noise
 // and brushes. Nothing here uses rand() or the clock, so every run writes the same levels.
@@ -25,12 +26,6 @@ private:
 double valueNoise(double x, double y, double cell, uint32_t seed);
 // Octaves of value noise, each half the cell and half the weight of the one before; [0, 1).
 double fractalNoise(double x, double y, double cell, int octaves, uint32_t seed);
-
-// One record of the objects file.
-struct Placed {
-    int32_t kind;  // 4 a student, 16 a cannon
-    float x, y;    // the body position, metres
-};
 
 // The tiles of a map, row 0 at the bottom. Column 0 and row 0 read as Empty in the game, so the
 // grid never paints them and reads them as Empty too.
@@ -81,7 +76,7 @@ void fillTunnel(TileGrid& grid, const std::vector<Point>& points, double radius,
 struct Level {
     Level(int width, int height) : map(width, height) {}
     TileGrid map;
-    std::vector<Placed> objects;
+    std::vector<ObjectRecord> objects;
 };
 
 // A student standing on the ground whose top is y = ground, over tile column x.
@@ -93,6 +88,6 @@ void addCannon(Level& level, int x, int ground);
 // from the bottom; and 12-byte little-endian records, cannons first, then students (the order
 // in which the game's editor saves them).
 std::vector<uint8_t> encodeMap(const TileGrid& grid);
-std::vector<uint8_t> encodeObjects(const std::vector<Placed>& objects);
+std::vector<uint8_t> encodeObjects(const std::vector<ObjectRecord>& objects);
 
 }  // namespace levelgen

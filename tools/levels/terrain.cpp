@@ -297,7 +297,7 @@ bool keepsApart(const Level& level, double x, double y, Point start, double spac
     if (std::hypot(x - start.x, y - start.y) < kCannonFromStart) {
         return false;
     }
-    for (const Placed& object : level.objects) {
+    for (const ObjectRecord& object : level.objects) {
         double apart = object.kind == CollisionCategory::Cannon ? spacing : kCannonFromStudent;
         if (std::hypot(x - object.x, y - object.y) < apart) {
             return false;
