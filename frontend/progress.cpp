@@ -10,6 +10,7 @@
 
 #include "campaign/campaign_state.h"
 #include "platform/file_replace.h"
+#include "platform/little_endian.h"
 #include "platform/outside_file.h"
 
 namespace {
@@ -23,21 +24,6 @@ const int kFileBytes = kValueCount * kValueBytes;  // 40
 int* valueAt(int i) {
     int mission = i / 2;
     return i % 2 == 0 ? &g_bestStudents[mission] : &g_bestCredits[mission];
-}
-
-void encode(int value, unsigned char* bytes) {
-    uint32_t bits = static_cast<uint32_t>(value);
-    for (int b = 0; b < kValueBytes; b++) {
-        bytes[b] = static_cast<unsigned char>(bits >> (8 * b));
-    }
-}
-
-int decode(const unsigned char* bytes) {
-    uint32_t bits = 0;
-    for (int b = 0; b < kValueBytes; b++) {
-        bits |= static_cast<uint32_t>(bytes[b]) << (8 * b);
-    }
-    return static_cast<int>(static_cast<int32_t>(bits));
 }
 
 // Paths whose file was there but loadProgress could not read it: saving over one would replace
@@ -81,7 +67,7 @@ void saveProgress(const char* path) {
     }
     unsigned char bytes[kFileBytes];
     for (int i = 0; i < kValueCount; i++) {
-        encode(*valueAt(i), bytes + i * kValueBytes);
+        putUint32(bytes + i * kValueBytes, static_cast<uint32_t>(*valueAt(i)));
     }
     replaceFile(path, bytes, kFileBytes);
 }
@@ -102,6 +88,6 @@ void loadProgress(const char* path) {
     }
     // A value cut by the end of the file is left as it was, like those after it.
     for (int i = 0; i < kValueCount && (i + 1) * kValueBytes <= count; i++) {
-        *valueAt(i) = decode(bytes + i * kValueBytes);
+        *valueAt(i) = static_cast<int32_t>(getUint32(bytes + i * kValueBytes));
     }
 }
