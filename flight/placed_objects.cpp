@@ -1,17 +1,15 @@
 #include "flight/placed_objects.h"
 
 #include <algorithm>
-#include <cstddef>
 
 #include "flight/collision_category.h"
+#include "flight/student.h"
 
 namespace {
 
 // Cells a little wider than the span over which two kites can meet (0.8 m across, 1.05 m up),
 // so that a student's neighbours lie in at most two cells each way.
 const float kCellSize = 1.25f;  // m
-// A power of two, at least four times the most cells a full level can use.
-const int kCellSlots = 4096;
 
 // The kite's edge normals as unit vectors, each with the kite's width along it less the
 // allowance: both kites share these axes, the only ones that can separate them, and along
@@ -49,10 +47,8 @@ int32_t cellOf(float metres) {
     return static_cast<int32_t>(std::floor(metres * (1 / kCellSize)));
 }
 
-size_t slotOf(int32_t column, int32_t row) {
-    const uint32_t mixed =
-        static_cast<uint32_t>(column) * 73856093u ^ static_cast<uint32_t>(row) * 19349663u;
-    return (mixed ^ mixed >> 13) & (kCellSlots - 1);
+uint64_t cellKey(int32_t column, int32_t row) {
+    return static_cast<uint64_t>(static_cast<uint32_t>(column)) << 32 | static_cast<uint32_t>(row);
 }
 
 // Where a box of positions lies for a student at (x, y): every kite in it overlaps that
@@ -90,8 +86,7 @@ bool kitesOverlap(float dx, float dy) {
 
 }  // namespace
 
-PlacedObjects::PlacedObjects(int overlapBudget)
-    : budget_(overlapBudget), cells_(kCellSlots, Cell{0, 0, -1}) {}
+PlacedObjects::PlacedObjects(int overlapBudget) : budget_(overlapBudget) {}
 
 Placement PlacedObjects::check(int kind, float x, float y) const {
     int under;
@@ -99,7 +94,9 @@ Placement PlacedObjects::check(int kind, float x, float y) const {
 }
 
 Placement PlacedObjects::place(int kind, float x, float y) {
-    if (refused_ && kind == CollisionCategory::Student && x == refusedX_ && y == refusedY_) {
+    // A refused spot stays refused, until the level is full and it is over the cap as all are.
+    if (refused_ && count_ < kMaxLevelObjects && kind == CollisionCategory::Student &&
+        x == refusedX_ && y == refusedY_) {
         return Placement::TooCrowded;
     }
     int under = 0;
@@ -110,7 +107,6 @@ Placement PlacedObjects::place(int kind, float x, float y) {
         refusedY_ = y;
     }
     if (placement == Placement::Fits) {
-        refused_ = false;
         count_ += 1;
         if (kind == CollisionCategory::Student) {
             pairs_ += under;
@@ -149,11 +145,11 @@ int PlacedObjects::studentsUnder(float x, float y, int limit) const {
     const int32_t right = cellOf(x + g_kiteAxes.reachX), top = cellOf(y + g_kiteAxes.reachY);
     for (int32_t column = cellOf(x - g_kiteAxes.reachX); column <= right; column++) {
         for (int32_t row = cellOf(y - g_kiteAxes.reachY); row <= top; row++) {
-            const Cell* cell = findCell(column, row);
-            if (!cell) {
+            const auto cell = cells_.find(cellKey(column, row));
+            if (cell == cells_.end()) {
                 continue;
             }
-            const CellSpots& near = spotsOfCells_[cell->spots];
+            const Cell& near = cell->second;
             const BoxReach reach = boxReach(x, y, near.left, near.bottom, near.right, near.top);
             if (reach != BoxReach::Some) {
                 found += reach == BoxReach::All ? near.students : 0;
@@ -175,36 +171,8 @@ int PlacedObjects::studentsUnder(float x, float y, int limit) const {
     return found;
 }
 
-const PlacedObjects::Cell* PlacedObjects::findCell(int32_t column, int32_t row) const {
-    for (size_t slot = slotOf(column, row);; slot = (slot + 1) & (kCellSlots - 1)) {
-        const Cell& cell = cells_[slot];
-        if (cell.spots < 0) {
-            return nullptr;
-        }
-        if (cell.column == column && cell.row == row) {
-            return &cell;
-        }
-    }
-}
-
-PlacedObjects::Cell& PlacedObjects::cellFor(int32_t column, int32_t row) {
-    for (size_t slot = slotOf(column, row);; slot = (slot + 1) & (kCellSlots - 1)) {
-        Cell& cell = cells_[slot];
-        if (cell.spots < 0) {
-            cell.column = column;
-            cell.row = row;
-            cell.spots = static_cast<int>(spotsOfCells_.size());
-            spotsOfCells_.emplace_back();
-            return cell;
-        }
-        if (cell.column == column && cell.row == row) {
-            return cell;
-        }
-    }
-}
-
 void PlacedObjects::addStudent(float x, float y) {
-    CellSpots& cell = spotsOfCells_[cellFor(cellOf(x), cellOf(y)).spots];
+    Cell& cell = cells_[cellKey(cellOf(x), cellOf(y))];
     cell.students += 1;
     cell.left = std::min(cell.left, x);
     cell.bottom = std::min(cell.bottom, y);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "flight/placement.h"
@@ -21,40 +22,31 @@ public:
     Placement place(int kind, float x, float y);
 
     int count() const { return count_; }
-    // Pairs of placed students that overlap.
-    int overlappingPairs() const { return pairs_; }
-    // How many placed students one at (x, y) would sink into, counting no further than `limit`.
-    int studentsUnder(float x, float y, int limit) const;
 
 private:
     struct Spot {
         float x, y;
         int count;  // students on exactly this position
     };
-    struct Cell {
-        int32_t column, row;
-        int spots;  // its spots in spotsOfCells_, -1 for a free slot
-    };
     // A cell's spots side by side, scanned without chasing links, and the box around them with
     // the students they hold, so that a cell wholly in or out of a student's reach is one test.
-    struct CellSpots {
+    struct Cell {
         std::vector<Spot> spots;
         float left = INFINITY, bottom = INFINITY, right = -INFINITY, top = -INFINITY;
         int students = 0;
     };
 
     Placement verdict(int kind, float x, float y, int* under) const;
-    const Cell* findCell(int32_t column, int32_t row) const;
-    Cell& cellFor(int32_t column, int32_t row);
+    // How many placed students one at (x, y) would sink into, counting no further than `limit`.
+    int studentsUnder(float x, float y, int limit) const;
     void addStudent(float x, float y);
 
     int budget_;
     int count_ = 0;
-    int pairs_ = 0;
-    // A refused student's position: a file repeating it costs one comparison per record until
-    // something more is placed.
+    int pairs_ = 0;  // of placed students that overlap
+    // A refused student's position: a file repeating it costs one comparison per record.
+    // Students and their pairs only grow, so it stays refused until the level is full.
     bool refused_ = false;
     float refusedX_ = 0, refusedY_ = 0;
-    std::vector<Cell> cells_;  // open addressing, never more than a quarter full
-    std::vector<CellSpots> spotsOfCells_;
+    std::unordered_map<uint64_t, Cell> cells_;  // by column (high half) and row
 };

@@ -9,7 +9,6 @@
 #include "drawing/sprite_sheet.h"
 #include "flight/collision_category.h"
 #include "flight/explosion.h"
-#include "flight/placement.h"
 #include "flight/rocket.h"
 #include "flight/tile_kind.h"
 #include "flight/user_data.h"
@@ -69,7 +68,6 @@ Student::Student(float x, float y, World* world, SpriteSheet* sheet)
     bodyDef.fixedRotation = true;
     body = world->physics->CreateBody(&bodyDef);
 
-    // The kite that the placing rules measure too.
     b2Vec2 kite[kStudentKiteCorners];
     for (int i = 0; i < kStudentKiteCorners; i++) {
         kite[i].Set(kStudentKite[i][0], kStudentKite[i][1]);

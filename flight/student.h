@@ -5,6 +5,15 @@
 class World;
 class SpriteSheet;
 
+// The outline a student's body is built from, which the placing rules measure too. The body never
+// turns, so its kite stays upright.
+const int kStudentKiteCorners = 4;
+const float kStudentKite[kStudentKiteCorners][2] = {  // metres, counter-clockwise
+    {-0.2f, 0.0f},
+    {0.0f, -0.375f},
+    {0.2f, 0.0f},
+    {0.0f, 0.15f}};
+
 // A stranded student: waits on the ground, walks to a ship landed close by and boards it.
 class Student {
 public:

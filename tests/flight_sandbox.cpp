@@ -2,9 +2,14 @@
 
 #include <box2d/box2d.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "campaign/campaign_state.h"
 #include "flight/collision_category.h"
+#include "flight/placement.h"
 #include "flight/rocket.h"
+#include "flight/student.h"
 #include "flight/tile_kind.h"
 #include "flight/world.h"
 #include "frontend/launch.h"
@@ -93,6 +98,31 @@ std::vector<uint8_t> objectsFile(const std::vector<ObjectRecord>& records) {
         appendObjectRecord(bytes, record);
     }
     return bytes;
+}
+
+// Two convex outlines sink into each other as deep as the least overlap of their shadows on the
+// normals of their edges; two upright kites of one shape share those normals.
+bool studentsOverlap(b2Vec2 a, b2Vec2 b) {
+    const double offsetX = static_cast<double>(b.x) - a.x;  // exact, even far out
+    const double offsetY = static_cast<double>(b.y) - a.y;
+    double depth = INFINITY;
+    for (int i = 0; i < kStudentKiteCorners; i++) {
+        const float* from = kStudentKite[i];
+        const float* to = kStudentKite[(i + 1) % kStudentKiteCorners];
+        const double length = std::hypot(to[0] - from[0], to[1] - from[1]);
+        const double nx = (to[1] - from[1]) / length, ny = (from[0] - to[0]) / length;
+        double lowA = INFINITY, highA = -INFINITY, lowB = INFINITY, highB = -INFINITY;
+        for (const float* corner : kStudentKite) {
+            const double alongA = corner[0] * nx + corner[1] * ny;
+            const double alongB = alongA + offsetX * nx + offsetY * ny;
+            lowA = std::min(lowA, alongA);
+            highA = std::max(highA, alongA);
+            lowB = std::min(lowB, alongB);
+            highB = std::max(highB, alongB);
+        }
+        depth = std::min(depth, std::min(highA, highB) - std::max(lowA, lowB));
+    }
+    return depth > kOverlapAllowance;
 }
 
 void LevelFileTest::SetUp() {

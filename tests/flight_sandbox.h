@@ -52,6 +52,10 @@ std::vector<b2Vec2> positionsOf(const std::list<T*>& objects) {
 // The objects file holding the records, in order.
 std::vector<uint8_t> objectsFile(const std::vector<ObjectRecord>& records);
 
+// Whether students standing at a and b sink into each other deeper than the physics' skin,
+// worked out plainly from their kites, one pair at a time.
+bool studentsOverlap(b2Vec2 a, b2Vec2 b);
+
 // A test that reads and writes level files in a scratch folder of its own, flying mission 0.
 class LevelFileTest : public testing::Test {
 protected:

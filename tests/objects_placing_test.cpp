@@ -10,11 +10,15 @@
 #include <cstring>
 #include <fstream>
 #include <limits>
+#include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "campaign/campaign_state.h"
 #include "flight/cannon.h"
+#include "flight/collision_category.h"
+#include "flight/placed_objects.h"
 #include "flight/placement.h"
 #include "flight/student.h"
 #include "flight/world.h"
@@ -38,6 +42,111 @@ int highestPile() {
 }
 
 class ObjectsPlacing : public LevelFileTest {};
+
+// Positions fall on this grid: exact floats at the origin and 90 km out, on which no two kites
+// sink into each other within rounding of the depth that counts, so that the index's floats and
+// the plain count's doubles cannot part over rounding.
+const float kGrid = 1.0f / 1024;  // m
+
+// Twice a full level's records over a square `width` metres wide centred on (x, y): students and
+// some cannons, one in six a student on one of a few spots where piles grow and come back once
+// refused (past the cap too), one in six repeating one of the last few records.
+std::vector<ObjectRecord> crowd(std::mt19937* random, float x, float y, float width) {
+    auto uniform = [random] { return (*random)() / 4294967296.0; };  // [0, 1)
+    auto anywhere = [&](int32_t kind) {
+        const double dx = std::round((uniform() - 0.5) * width / kGrid) * kGrid;
+        const double dy = std::round((uniform() - 0.5) * width / kGrid) * kGrid;
+        return ObjectRecord{kind, static_cast<float>(x + dx), static_cast<float>(y + dy)};
+    };
+    std::vector<ObjectRecord> piles;
+    for (int i = 0; i < 4; i++) {
+        piles.push_back(anywhere(CollisionCategory::Student));
+    }
+    std::vector<ObjectRecord> crowd;
+    while (crowd.size() < kMaxLevelObjects * 2) {
+        const double draw = uniform();
+        if (draw < 1.0 / 6) {
+            crowd.push_back(piles[(*random)() % piles.size()]);
+        } else if (draw < 1.0 / 3 && crowd.size() >= 8) {
+            crowd.push_back(crowd[crowd.size() - 1 - (*random)() % 8]);
+        } else {
+            crowd.push_back(anywhere(uniform() < 1.0 / 8 ? CollisionCategory::Cannon
+                                                         : CollisionCategory::Student));
+        }
+    }
+    return crowd;
+}
+
+// The placing rules for students and cannons, applied by counting over every pair of students.
+struct EveryPair {
+    explicit EveryPair(int budget) : budget(budget) {}
+    int budget;
+    int objects = 0;
+    int pairs = 0;
+    std::vector<b2Vec2> students;
+
+    Placement place(const ObjectRecord& record) {
+        if (objects == kMaxLevelObjects) {
+            return Placement::OverCap;
+        }
+        if (record.kind == CollisionCategory::Student) {
+            const b2Vec2 at(record.x, record.y);
+            int under = 0;
+            for (const b2Vec2& student : students) {
+                under += studentsOverlap(student, at);
+            }
+            if (pairs + under > budget) {
+                return Placement::TooCrowded;
+            }
+            pairs += under;
+            students.push_back(at);
+        }
+        objects += 1;
+        return Placement::Fits;
+    }
+};
+
+// How many of the students fit, placed in order under the budget.
+int studentsFitting(const std::vector<b2Vec2>& students, int budget) {
+    PlacedObjects placed(budget);
+    int fitting = 0;
+    for (const b2Vec2& s : students) {
+        fitting += placed.place(CollisionCategory::Student, s.x, s.y) == Placement::Fits;
+    }
+    return fitting;
+}
+
+const char* nameOf(Placement placement) {
+    const char* const names[] = {"Fits", "UnknownKind", "TooFar", "OverCap", "TooCrowded"};
+    return names[static_cast<int>(placement)];
+}
+
+// Where the index first parts from the count over every pair on the records, or "".
+std::string firstDifference(const std::vector<ObjectRecord>& records, int budget) {
+    PlacedObjects placed(budget);
+    EveryPair everyPair(budget);
+    std::ostringstream difference;
+    for (size_t i = 0; i < records.size(); i++) {
+        const ObjectRecord& r = records[i];
+        const Placement expected = everyPair.place(r);
+        const Placement checked = placed.check(r.kind, r.x, r.y);
+        const Placement got = placed.place(r.kind, r.x, r.y);
+        if (checked != expected || got != expected) {
+            difference << "record " << i << " (" << r.kind << ", " << r.x << ", " << r.y
+                       << ") checks " << nameOf(checked) << " and places " << nameOf(got)
+                       << ", not " << nameOf(expected);
+            return difference.str();
+        }
+    }
+    // The students kept load whole under a budget of just their pairs, and not under one fewer.
+    const int kept = static_cast<int>(everyPair.students.size());
+    if (studentsFitting(everyPair.students, everyPair.pairs) != kept ||
+        (everyPair.pairs > 0 && studentsFitting(everyPair.students, everyPair.pairs - 1) == kept)) {
+        difference << "the " << kept << " students kept do not make " << everyPair.pairs
+                   << " pairs";
+    }
+    return difference.str();
+}
 
 }  // namespace
 
@@ -288,4 +397,21 @@ TEST_F(ObjectsPlacing, HighPilesAndStackedCannonsFlyAtOnce) {
     EXPECT_EQ(box.world->cannons.size(), 1000u);
     EXPECT_EQ(box.world->coinsTotal, 5000);
     EXPECT_LT(cannonsTook.count(), 2.0);
+}
+
+// The placing index keeps and refuses what a count over every pair of students would, and counts
+// the same pairs: crowds of every density, piles and cannons among them, at the origin, over
+// lines the index splits the map along and 90 km out, under budgets from none to no limit.
+TEST(PlacingIndex, AgreesWithACountOverEveryPair) {
+    std::mt19937 random(2024);
+    const b2Vec2 places[] = {{0, 0}, {-37.5f, 25}, {90000, -90001.25f}};
+    for (const b2Vec2& at : places) {
+        for (float width : {0.5f, 1.5f, 3.0f, 8.0f, 30.0f}) {
+            const std::vector<ObjectRecord> records = crowd(&random, at.x, at.y, width);
+            for (int budget : {0, 30, kMaxStudentOverlaps, kMaxLevelObjects * kMaxLevelObjects}) {
+                EXPECT_EQ(firstDifference(records, budget), "")
+                    << width << " m at (" << at.x << ", " << at.y << "), budget " << budget;
+            }
+        }
+    }
 }
