@@ -31,13 +31,18 @@ OutsideFile::~OutsideFile() {
     }
 }
 
-long OutsideFile::read(void* bytes, size_t count) {
-    if (fd_ < 0) {
+namespace {
+
+// Reads until `count` bytes are in or the file ends, going on after a signal: `readSome` reads
+// up to n bytes into `to` from where `done` bytes have already been read.
+template <class ReadSome>
+long readFully(int fd, void* bytes, size_t count, ReadSome readSome) {
+    if (fd < 0) {
         return -1;
     }
     size_t got = 0;
     while (got < count) {
-        ssize_t n = ::read(fd_, static_cast<char*>(bytes) + got, count - got);
+        ssize_t n = readSome(static_cast<char*>(bytes) + got, count - got, got);
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -52,26 +57,17 @@ long OutsideFile::read(void* bytes, size_t count) {
     return static_cast<long>(got);
 }
 
+}  // namespace
+
+long OutsideFile::read(void* bytes, size_t count) {
+    return readFully(fd_, bytes, count,
+                     [this](char* to, size_t n, size_t) { return ::read(fd_, to, n); });
+}
+
 long OutsideFile::readAt(off_t offset, void* bytes, size_t count) {
-    if (fd_ < 0) {
-        return -1;
-    }
-    size_t got = 0;
-    while (got < count) {
-        ssize_t n = pread(fd_, static_cast<char*>(bytes) + got, count - got,
-                          offset + static_cast<off_t>(got));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            return -1;
-        }
-        if (n == 0) {
-            break;
-        }
-        got += static_cast<size_t>(n);
-    }
-    return static_cast<long>(got);
+    return readFully(fd_, bytes, count, [this, offset](char* to, size_t n, size_t done) {
+        return pread(fd_, to, n, offset + static_cast<off_t>(done));
+    });
 }
 
 OutsideFile::Stretch OutsideFile::dataFrom(off_t offset) {
