@@ -63,13 +63,8 @@ bool rescued(World* world) {
     return world->studentsRescued > 0;
 }
 
-class AutopilotTest : public testing::Test {
-protected:
-    void SetUp() override {
-        resetCampaign();
-        g_mission = 0;
-        std::srand(3);
-    }
+struct AutopilotTest : FlightTest {
+    AutopilotTest() : FlightTest(3) {}
 };
 
 TEST_F(AutopilotTest, LandsBesideAStudentGentlyWaitsForItAndClimbsToOrbit) {

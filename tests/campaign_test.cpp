@@ -165,11 +165,7 @@ TEST(Campaign, NewGameFliesMissionZeroThroughTheWholeProgram) {
     REQUIRE_GL();
     const int kFrameLimit = 60 * 60 * 15;
     std::string top = fs::current_path().string();
-    fs::path folder = makeScratchDir();
-    fs::create_directory_symlink(fs::path(top) / "graphics", folder / "graphics");
-    fs::create_directory_symlink(fs::path(top) / "audio", folder / "audio");
-    fs::copy(fs::path(top) / "data", folder / "data", fs::copy_options::recursive);
-    fs::remove(folder / "data" / "savegame");
+    fs::path folder = makeGameFolder();
     ASSERT_EQ(chdir(folder.c_str()), 0);
 
     resetCampaign();

@@ -64,13 +64,8 @@ struct Battery : Sandbox {
     Cannon* cannon;
 };
 
-class CannonTest : public testing::Test {
-protected:
-    void SetUp() override {
-        resetCampaign();
-        g_mission = 0;
-        srand(3);
-    }
+struct CannonTest : FlightTest {
+    CannonTest() : FlightTest(3) {}
 };
 
 TEST_F(CannonTest, StartsAtARandomAngleAndFirePhase) {

@@ -56,13 +56,8 @@ struct Field : Sandbox {
     }
 };
 
-class CoinTest : public testing::Test {
-protected:
-    void SetUp() override {
-        resetCampaign();
-        g_mission = 0;
-        srand(5);
-    }
+struct CoinTest : FlightTest {
+    CoinTest() : FlightTest(5) {}
 };
 
 TEST_F(CoinTest, StartsAtTheCornerOfTheFirstFreeTileAroundItsSpawnPoint) {

@@ -28,14 +28,7 @@ const float kSurface = 3.0f;
 const float kShipBottom = 0.7425f;  // m below the body origin
 const float kContactGap = 0.015f;   // inside Box2D's polygon skins, so touching at once
 
-class Contact : public testing::Test {
-protected:
-    void SetUp() override {
-        resetCampaign();
-        g_mission = 0;
-        useScriptedInput();
-    }
-};
+using Contact = FlightTest;
 
 // Drops the ship onto the ground, upright or upside down, already touching at `speed`;
 // gives back the hull lost over a second of resting there.

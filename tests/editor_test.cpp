@@ -46,17 +46,6 @@ struct Editor {
     World* world = sandbox.world;
 };
 
-// Runs the editor in a scratch folder with a data/ folder, and goes back afterwards.
-struct InScratchFolder {
-    InScratchFolder() : previous(std::filesystem::current_path()), dir(makeScratchDir()) {
-        std::filesystem::create_directory(dir + "/data");
-        std::filesystem::current_path(dir);
-    }
-    ~InScratchFolder() { std::filesystem::current_path(previous); }
-    std::filesystem::path previous;
-    std::string dir;
-};
-
 TEST(Editor, PlacingCommandsActOncePerPress) {
     REQUIRE_GL();
     Editor editor;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "campaign/campaign_state.h"
 #include "flight/collision_category.h"
@@ -13,6 +14,7 @@
 #include "flight/tile_kind.h"
 #include "flight/world.h"
 #include "frontend/launch.h"
+#include "platform/scripted_input.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -34,7 +36,23 @@ int tileKindOf(char c) {
     }
 }
 
+// The sandbox reads the mission as it is built.
+std::vector<std::string> noTilesFor(int mission) {
+    g_mission = mission;
+    return {};
+}
+
 }  // namespace
+
+void FlightTest::SetUp() {
+    CampaignTest::SetUp();
+    g_mission = 0;
+    std::srand(seed_);
+}
+
+void FlightTest::TearDown() {
+    scriptedInput().releaseAll();
+}
 
 Sandbox::Sandbox(const std::vector<std::string>& picture, int size) {
     if (g_mission == -1) {
@@ -77,6 +95,13 @@ int Sandbox::tick(int steps) {
         }
     }
     return 0;
+}
+
+MissionScene::MissionScene(int mission, int size) : sandbox(noTilesFor(mission), size) {}
+
+void MissionScene::draw() {
+    beginFrame();
+    sandbox.world->draw();
 }
 
 bool terrainAt(World* world, float x, float y) {
@@ -128,4 +153,12 @@ bool studentsOverlap(b2Vec2 a, b2Vec2 b) {
 void LevelFileTest::SetUp() {
     g_mission = 0;
     dir = makeScratchDir();
+}
+
+std::string LevelFileTest::writeAndLoad(World& world, const char* name,
+                                        const std::vector<uint8_t>& file) {
+    writeBytes(path(name), file);
+    testing::internal::CaptureStdout();
+    world.loadObjects(path(name).c_str());
+    return testing::internal::GetCapturedStdout();
 }

@@ -10,8 +10,21 @@
 
 #include "flight/contact_listener.h"
 #include "platform/object_record.h"
+#include "tests/test_support.h"
 
 class World;
+
+// A test of the flight's rules: a fresh campaign flying mission 0, no key held, and rand()
+// seeded so that every run draws the same numbers.
+class FlightTest : public CampaignTest {
+protected:
+    explicit FlightTest(unsigned seed = 1) : seed_(seed) {}
+    void SetUp() override;
+    void TearDown() override;
+
+private:
+    unsigned seed_;
+};
 
 // A small World for rule tests, built from a picture of tiles.
 struct Sandbox {
@@ -34,6 +47,14 @@ struct Sandbox {
 
     World* world;
     myContactListener listener;
+};
+
+// An empty size x size sandbox flying `mission`, drawn whole as the game draws a frame.
+struct MissionScene {
+    MissionScene(int mission, int size);
+    void draw();  // a fresh frame, then the World
+
+    Sandbox sandbox;
 };
 
 // Whether any terrain fixture of the World holds the point (metres).
@@ -61,5 +82,7 @@ class LevelFileTest : public testing::Test {
 protected:
     void SetUp() override;
     std::string path(const char* name) const { return dir + "/" + name; }
+    // Writes the objects file `name` and loads it into the World; returns what the loader printed.
+    std::string writeAndLoad(World& world, const char* name, const std::vector<uint8_t>& file);
     std::string dir;
 };

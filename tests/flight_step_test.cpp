@@ -23,15 +23,7 @@
 
 namespace {
 
-class FlightStep : public testing::Test {
-protected:
-    void SetUp() override {
-        resetCampaign();
-        g_mission = 0;
-        useScriptedInput();
-    }
-    void TearDown() override { scriptedInput().releaseAll(); }
-};
+using FlightStep = FlightTest;
 
 // A still puff placed so that the ship's last centre lies at `offset` in the puff's own frame,
 // the puff turned by `angle`.

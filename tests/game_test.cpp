@@ -28,21 +28,6 @@ namespace fs = std::filesystem;
 
 const int kFrameLimit = 4000;  // a run that has not ended by then has lost its way
 
-// A fresh copy of the game's folder: the repository's pictures and sounds, a copy of its data
-// without any progress file.
-std::string makeGameFolder() {
-    fs::path top = fs::current_path();
-    fs::path dir = makeScratchDir();
-    fs::create_directory_symlink(top / "graphics", dir / "graphics");
-    fs::create_directory_symlink(top / "audio", dir / "audio");
-    fs::create_directory(dir / "data");
-    if (fs::exists(top / "data")) {
-        fs::copy(top / "data", dir / "data", fs::copy_options::recursive);
-    }
-    fs::remove(dir / "data" / "savegame");
-    return dir.string();
-}
-
 // Runs the game in `folder` with `held` down from the start and a script called after every
 // shown frame (1 for the first).
 int playGame(const std::string& folder, std::initializer_list<int> held,

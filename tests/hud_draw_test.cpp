@@ -43,26 +43,12 @@ std::string writeFontAtlas(const std::string& dir) {
     return path;
 }
 
-bool near(const Pixel& p, float r, float g, float b) {
-    return std::abs(p.r - r) <= 2 && std::abs(p.g - g) <= 2 && std::abs(p.b - b) <= 2;
-}
-
 // A sandbox whose HUD font is the recognisable atlas above.
-struct Scene {
-    static std::vector<std::string> noTilesFor(int mission) {
-        g_mission = mission;
-        return {};
-    }
-
-    Scene(int mission, int size) : sandbox(noTilesFor(mission), size) {
+struct Scene : MissionScene {
+    Scene(int mission, int size) : MissionScene(mission, size) {
         World* world = sandbox.world;
         delete world->font;
         world->font = new Font(writeFontAtlas(makeScratchDir()).c_str(), 10, 16);
-    }
-
-    void draw() {
-        beginFrame();
-        sandbox.world->draw();
     }
 
     // The pixels of a screen rectangle, bounds inclusive.
@@ -85,8 +71,6 @@ struct Scene {
             y -= 32;
         }
     }
-
-    Sandbox sandbox;
 };
 
 TEST(HudDraw, HullAndFuelBars) {
@@ -100,8 +84,8 @@ TEST(HudDraw, HullAndFuelBars) {
     world->cameraX = world->cameraY = 8000;  // nothing of the world behind the HUD
     Rocket* ship = world->rocket;
     const float kHull[3] = {127.5f, 255, 0}, kFuel[3] = {204, 127.5f, 25.5f};
-    auto hullAt = [&](int x) { return near(readPixel(x, 20), kHull[0], kHull[1], kHull[2]); };
-    auto fuelAt = [&](int x) { return near(readPixel(x, 52), kFuel[0], kFuel[1], kFuel[2]); };
+    auto hullAt = [&](int x) { return pixelNear(readPixel(x, 20), kHull[0], kHull[1], kHull[2]); };
+    auto fuelAt = [&](int x) { return pixelNear(readPixel(x, 52), kFuel[0], kFuel[1], kFuel[2]); };
 
     ship->hull = 2.0f;  // full
     ship->fuel = 3.0f;  // full: 4 levels of 0.75

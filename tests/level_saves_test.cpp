@@ -34,14 +34,7 @@ namespace {
 
 const char kMapPath[] = "data/savedmap.tga";
 const char kObjectsPath[] = "data/savedobjects";
-const unsigned kHangSeconds = 3;  // far beyond a save; a save still going has hung
-const int kSavingSteps = 3;       // steps with S held: one line each
-
-void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
+const int kSavingSteps = 3;  // steps with S held: one line each
 
 // What the editor prints while S is held for `steps` steps, run in the current folder.
 std::string savedWithS(World* world, int steps) {
@@ -171,60 +164,46 @@ TEST_F(LevelSaves, ASaveWithNoFolderForItsFilesNamesThem) {
 
 namespace {
 
-// What may stand at a save's path instead of a file: a pipe a save would wait on for a reader,
-// a link to a device that takes any bytes and keeps none, a folder.
-enum class Thing { Fifo, DeviceLink, Folder };
-// Which of the two paths it stands at.
+// Which of the two paths the pipe, the link to a device or the folder stands at: a save would
+// wait on the pipe for a reader, and the device takes any bytes and keeps none.
 enum class Where { Map, Objects, Both };
 
-struct NotAFile {
-    Thing thing;
+struct Planted {
+    NotAFile thing;
     Where where;
 };
 
-std::string nameOf(const NotAFile& notAFile) {
+std::string nameOf(const Planted& planted) {
     const char* things[] = {"Fifo", "LinkToDevZero", "Folder"};
     const char* wheres[] = {"AtTheMap", "AtTheObjects", "AtBoth"};
-    return std::string(things[static_cast<int>(notAFile.thing)]) +
-           wheres[static_cast<int>(notAFile.where)];
+    return std::string(things[static_cast<int>(planted.thing)]) +
+           wheres[static_cast<int>(planted.where)];
 }
 
-std::string testName(const testing::TestParamInfo<NotAFile>& info) {
+std::string testName(const testing::TestParamInfo<Planted>& info) {
     return nameOf(info.param);
 }
 
-void PrintTo(const NotAFile& notAFile, std::ostream* out) {
-    *out << nameOf(notAFile);
-}
-
-bool plant(Thing thing, const std::string& path) {
-    switch (thing) {
-        case Thing::Fifo:
-            return mkfifo(path.c_str(), 0644) == 0;
-        case Thing::DeviceLink:
-            return symlink("/dev/zero", path.c_str()) == 0;
-        case Thing::Folder:
-            return mkdir(path.c_str(), 0755) == 0;
-    }
-    return false;
+void PrintTo(const Planted& planted, std::ostream* out) {
+    *out << nameOf(planted);
 }
 
 // Whether the thing at `path` is as it was planted: a pipe, a link still to /dev/zero, an
 // empty folder.
-bool stillThere(Thing thing, const std::string& path) {
+bool stillThere(NotAFile thing, const std::string& path) {
     struct stat info;
     if (lstat(path.c_str(), &info) != 0) {
         return false;
     }
     switch (thing) {
-        case Thing::Fifo:
+        case NotAFile::Pipe:
             return S_ISFIFO(info.st_mode);
-        case Thing::DeviceLink: {
+        case NotAFile::DeviceLink: {
             char target[32] = {};
             return S_ISLNK(info.st_mode) && readlink(path.c_str(), target, sizeof target - 1) > 0 &&
                    std::string(target) == "/dev/zero";
         }
-        case Thing::Folder:
+        case NotAFile::Folder:
             return S_ISDIR(info.st_mode) && folderEntries(path).empty();
     }
     return false;
@@ -233,7 +212,7 @@ bool stillThere(Thing thing, const std::string& path) {
 const int kMapSaved = 1;  // bits of the child's exit code
 const int kObjectsSaved = 2;
 
-class SavingOverNotAFile : public LevelSaves, public testing::WithParamInterface<NotAFile> {};
+class SavingOverNotAFile : public LevelSaves, public testing::WithParamInterface<Planted> {};
 
 }  // namespace
 
@@ -241,7 +220,7 @@ class SavingOverNotAFile : public LevelSaves, public testing::WithParamInterface
 // returns false at once, the other file is saved, and every line of S names what failed.
 TEST_P(SavingOverNotAFile, FailsAtOnceTouchesNothingAndSaysWhich) {
     REQUIRE_GL();
-    const Thing thing = GetParam().thing;
+    const NotAFile thing = GetParam().thing;
     const bool atMap = GetParam().where != Where::Objects;
     const bool atObjects = GetParam().where != Where::Map;
     world->students.push_back(new Student(5.5f, 6.0f, world, world->studentSheet));
@@ -249,7 +228,6 @@ TEST_P(SavingOverNotAFile, FailsAtOnceTouchesNothingAndSaysWhich) {
     ASSERT_TRUE(!atObjects || plant(thing, at(kObjectsPath)));
 
     const int saved = exitCodeInChild([&] {
-        alarm(kHangSeconds);
         if (chdir(dir.c_str()) != 0) {
             return 100;
         }
@@ -279,14 +257,17 @@ TEST_P(SavingOverNotAFile, FailsAtOnceTouchesNothingAndSaysWhich) {
         << "nothing is left beside them";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    , SavingOverNotAFile,
-    testing::Values(NotAFile{Thing::Fifo, Where::Map}, NotAFile{Thing::Fifo, Where::Objects},
-                    NotAFile{Thing::Fifo, Where::Both}, NotAFile{Thing::DeviceLink, Where::Map},
-                    NotAFile{Thing::DeviceLink, Where::Objects},
-                    NotAFile{Thing::DeviceLink, Where::Both}, NotAFile{Thing::Folder, Where::Map},
-                    NotAFile{Thing::Folder, Where::Objects}, NotAFile{Thing::Folder, Where::Both}),
-    testName);
+INSTANTIATE_TEST_SUITE_P(, SavingOverNotAFile,
+                         testing::Values(Planted{NotAFile::Pipe, Where::Map},
+                                         Planted{NotAFile::Pipe, Where::Objects},
+                                         Planted{NotAFile::Pipe, Where::Both},
+                                         Planted{NotAFile::DeviceLink, Where::Map},
+                                         Planted{NotAFile::DeviceLink, Where::Objects},
+                                         Planted{NotAFile::DeviceLink, Where::Both},
+                                         Planted{NotAFile::Folder, Where::Map},
+                                         Planted{NotAFile::Folder, Where::Objects},
+                                         Planted{NotAFile::Folder, Where::Both}),
+                         testName);
 
 // A game killed while S is held, at any moment of a save, leaves each file holding the old
 // level or the new one, never empty or cut; the next save clears what the killed one left.

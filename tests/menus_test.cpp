@@ -1,7 +1,5 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <string>
 
@@ -25,13 +23,6 @@ auto frame(Step step, int steps = 3) {
         step();
     }
     return result;
-}
-
-void press(std::initializer_list<int> keys) {
-    scriptedInput().releaseAll();
-    for (int key : keys) {
-        scriptedInput().hold(key);
-    }
 }
 
 // A font whose glyphs are solid 8 x 16 blocks for the given characters and nothing for the rest,
@@ -58,11 +49,10 @@ bool lit(int x, int y) {
     return p.r + p.g + p.b > 0;
 }
 
-class Menus : public testing::Test {
+class Menus : public CampaignTest {
 protected:
     void SetUp() override {
-        resetCampaign();
-        useScriptedInput();
+        CampaignTest::SetUp();
         g_missionSelection = 0;
         g_missionScroll = 0;
         g_shopSelection = 0;
@@ -109,10 +99,7 @@ TEST_F(Menus, TitleConfirmIgnoresTheLatchAndQuitLoadsNothing) {
 
 TEST_F(Menus, ContinueReadsTheProgressFileAndNewGameDoesNot) {
     REQUIRE_GL();
-    std::string top = getcwd(nullptr, 0);
-    std::string dir = makeScratchDir();
-    ASSERT_EQ(chdir(dir.c_str()), 0);
-    mkdir("data", 0755);
+    InScratchFolder scratch;
     g_bestStudents[1] = 4;
     saveProgress("data/savegame");
 
@@ -127,7 +114,6 @@ TEST_F(Menus, ContinueReadsTheProgressFileAndNewGameDoesNot) {
         EXPECT_NE(g_font, nullptr) << "menu font made";
         EXPECT_EQ(g_bestStudents[1], choice == ContinueGame ? 4 : 0);
     }
-    ASSERT_EQ(chdir(top.c_str()), 0);
 }
 
 TEST_F(Menus, TitlePromptBlinksEveryHalfSecond) {

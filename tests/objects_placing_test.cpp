@@ -8,7 +8,6 @@
 #include <chrono>
 #include <cstdint>
 #include <cstring>
-#include <fstream>
 #include <limits>
 #include <random>
 #include <sstream>
@@ -26,11 +25,6 @@
 #include "tests/test_support.h"
 
 namespace {
-
-void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-}
 
 // The most students one spot holds: a pile of n makes n (n - 1) / 2 overlapping pairs.
 int highestPile() {
@@ -168,12 +162,9 @@ TEST_F(ObjectsPlacing, RecordsLoadAnywhereThePhysicsCanHoldThem) {
                                               {16, -100000, 100000},
                                               {4, 12, 12}});
     bytes.resize(bytes.size() - 1);  // the last record loses a byte
-    writeBytes(path("objects"), bytes);
     World world(128);
     world.clearMap();
-    testing::internal::CaptureStdout();
-    world.loadObjects(path("objects").c_str());
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_EQ(writeAndLoad(world, "objects", bytes),
               path("objects") + ": 6 RECORDS SKIPPED (6 TOO FAR OUT)\n");
     const std::vector<b2Vec2> students = positionsOf(world.students);
     const std::vector<b2Vec2> cannons = positionsOf(world.cannons);
@@ -188,10 +179,9 @@ TEST_F(ObjectsPlacing, RecordsLoadAnywhereThePhysicsCanHoldThem) {
 TEST_F(ObjectsPlacing, TheCapCountsObjectsNotRecords) {
     std::vector<ObjectRecord> records(kMaxLevelObjects, {7, 12, 12});
     records.push_back({4, 12, 12});
-    writeBytes(path("objects"), objectsFile(records));
     World world(64);
     world.clearMap();
-    world.loadObjects(path("objects").c_str());
+    writeAndLoad(world, "objects", objectsFile(records));
     EXPECT_EQ(positionsOf(world.students), std::vector<b2Vec2>({{12, 12}}));
 
     records.assign(highestPile() + 10, {4, 1, 1});  // ten too many on one spot
@@ -199,10 +189,7 @@ TEST_F(ObjectsPlacing, TheCapCountsObjectsNotRecords) {
     for (int i = 0; records.size() < 2000; i++) {
         records.push_back({i % 2 ? 16 : 4, 2.0f + i % 50, 2.0f + i / 50});
     }
-    writeBytes(path("objects"), objectsFile(records));
-    testing::internal::CaptureStdout();
-    world.loadObjects(path("objects").c_str());
-    testing::internal::GetCapturedStdout();
+    writeAndLoad(world, "objects", objectsFile(records));
     EXPECT_EQ(world.students.size() + world.cannons.size(), static_cast<size_t>(kMaxLevelObjects));
     EXPECT_EQ(world.cannons.size(), static_cast<size_t>(kMaxLevelObjects - highestPile()) / 2);
     EXPECT_EQ(world.studentsTotal, static_cast<int>(world.students.size()));
@@ -225,12 +212,9 @@ TEST_F(ObjectsPlacing, PilesLoadWholeWithinTheBudgetOfOverlappingPairs) {
                                    {16, 30, 10},
                                    {4, 40, 10.5f},
                                    {4, 40, 11}});
-    writeBytes(path("objects"), objectsFile(records));
     World world(64);
     world.clearMap();
-    testing::internal::CaptureStdout();
-    world.loadObjects(path("objects").c_str());
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "nothing was skipped";
+    EXPECT_EQ(writeAndLoad(world, "objects", objectsFile(records)), "") << "nothing was skipped";
 
     std::vector<b2Vec2> expected(50, b2Vec2(40, 10));
     expected.insert(
@@ -249,12 +233,9 @@ TEST_F(ObjectsPlacing, PilesLoadWholeWithinTheBudgetOfOverlappingPairs) {
 TEST_F(ObjectsPlacing, StudentsPastTheBudgetAreSkippedAndSaidSo) {
     std::vector<ObjectRecord> records(1000, {4, 20, 10});
     records.insert(records.end(), {{4, 20.3f, 10}, {4, 30, 10}, {16, 20, 10}});
-    writeBytes(path("objects"), objectsFile(records));
     World world(64);
     world.clearMap();
-    testing::internal::CaptureStdout();
-    world.loadObjects(path("objects").c_str());
-    const std::string printed = testing::internal::GetCapturedStdout();
+    const std::string printed = writeAndLoad(world, "objects", objectsFile(records));
 
     const int pile = highestPile();
     std::vector<b2Vec2> expected(pile, b2Vec2(20, 10));
@@ -278,18 +259,14 @@ TEST_F(ObjectsPlacing, TheBudgetCountsPairsWhereverTheStudentsStand) {
             const float dx = 0.01f * (i % 5 - 2), dy = 0.01f * (i / 5 % 5 - 2);
             records.push_back({4, at + dx, at + dy});
         }
-        writeBytes(path("objects"), objectsFile(records));
-        testing::internal::CaptureStdout();
-        world.loadObjects(path("objects").c_str());
-        testing::internal::GetCapturedStdout();
+        writeAndLoad(world, "objects", objectsFile(records));
         EXPECT_EQ(world.students.size(), static_cast<size_t>(highestPile())) << "at " << at;
 
         records.clear();
         for (int i = 0; i < 1000; i++) {  // a grid of kites touching at their tips
             records.push_back({4, at + 0.4f * (i % 40 - 20), at + 0.53f * (i / 40 - 12)});
         }
-        writeBytes(path("objects"), objectsFile(records));
-        world.loadObjects(path("objects").c_str());
+        writeAndLoad(world, "objects", objectsFile(records));
         EXPECT_EQ(world.students.size(), 1000u) << "at " << at;
     }
 }
@@ -328,23 +305,17 @@ TEST_F(ObjectsPlacing, TheLoaderCountsWhatItSkippedByReason) {
     records.push_back({7, 1, 1});  // past the cap, but no object: not counted
     std::vector<uint8_t> bytes = objectsFile(records);
     bytes.resize(bytes.size() + 5);  // a short last record is no record
-    writeBytes(path("objects07"), bytes);
     World world(64);
     world.clearMap();
-    testing::internal::CaptureStdout();
-    world.loadObjects(path("objects07").c_str());
     EXPECT_EQ(
-        testing::internal::GetCapturedStdout(),
+        writeAndLoad(world, "objects07", bytes),
         path("objects07") +
             ": 99 RECORDS SKIPPED (2 TOO FAR OUT, 2 TOO CROWDED, 95 PAST THE 1000 OBJECTS)\n");
     EXPECT_EQ(world.students.size() + world.cannons.size(), 1000u);
 
     records.assign(3, {7, 1, 1});
     records.push_back({16, nan, 1});
-    writeBytes(path("objects08"), objectsFile(records));
-    testing::internal::CaptureStdout();
-    world.loadObjects(path("objects08").c_str());
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_EQ(writeAndLoad(world, "objects08", objectsFile(records)),
               path("objects08") + ": 1 RECORD SKIPPED (1 TOO FAR OUT)\n");
 
     records.assign(kMaxLevelObjects, {4, 1, 1});
@@ -353,19 +324,14 @@ TEST_F(ObjectsPlacing, TheLoaderCountsWhatItSkippedByReason) {
     }
     records.insert(records.begin(), 5, {9, 1, 1});
     records.insert(records.end(), 5, {7, 1, 1});
-    writeBytes(path("objects09"), objectsFile(records));
-    testing::internal::CaptureStdout();
-    world.loadObjects(path("objects09").c_str());
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "a full level that lost nothing";
+    EXPECT_EQ(writeAndLoad(world, "objects09", objectsFile(records)), "")
+        << "a full level that lost nothing";
     EXPECT_EQ(world.students.size(), 1000u);
 
     // Past the cap, only the students and cannons it drops are counted.
     records.resize(records.size() - 5);
     records.insert(records.end(), {{16, 1, 1}, {7, 1, 1}, {16, 2, 1}, {7, 1, 1}, {16, 3, 1}});
-    writeBytes(path("objects10"), objectsFile(records));
-    testing::internal::CaptureStdout();
-    world.loadObjects(path("objects10").c_str());
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_EQ(writeAndLoad(world, "objects10", objectsFile(records)),
               path("objects10") + ": 3 RECORDS SKIPPED (3 PAST THE 1000 OBJECTS)\n");
 }
 
@@ -373,10 +339,9 @@ TEST_F(ObjectsPlacing, TheLoaderCountsWhatItSkippedByReason) {
 // as the highest pile the budget holds, which flies at once; a thousand cannons on one spot beside
 // the ship all load, and even their volley flies at once.
 TEST_F(ObjectsPlacing, HighPilesAndStackedCannonsFlyAtOnce) {
-    writeBytes(path("objects"), objectsFile(std::vector<ObjectRecord>(1000, {4, 32, 10})));
     const std::string rock(62, '#');
     Sandbox box({rock, rock, rock});
-    box.world->loadObjects(path("objects").c_str());
+    writeAndLoad(*box.world, "objects", objectsFile(std::vector<ObjectRecord>(1000, {4, 32, 10})));
     EXPECT_EQ(box.world->students.size(), static_cast<size_t>(highestPile()));
     box.launch(32, 20);
     std::chrono::duration<double> worst(0);

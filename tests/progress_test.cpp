@@ -1,4 +1,3 @@
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
@@ -12,9 +11,7 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -23,12 +20,6 @@
 #include "tests/test_support.h"
 
 namespace {
-
-void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
 
 // A file whose value i (students of mission i/2, then credits) is 100 + i.
 std::vector<unsigned char> countingFile(int length) {
@@ -56,9 +47,7 @@ void fillBests(int value) {
     }
 }
 
-const uid_t kNobody = 65534;       // the unprivileged user and group
 const rlim_t kCutAfterBytes = 20;  // a file size limit that cuts the save in half
-const unsigned kHangSeconds = 3;   // far beyond a save or a load; a call still waiting has hung
 const int kCannotMount = 3;        // a child's exit code: this machine refused the mount
 
 // Runs `act` in a child process (whose rights or limits it may change) and tells whether it
@@ -67,9 +56,8 @@ bool inChild(const std::function<bool()>& act) {
     return exitCodeInChild([&] { return act() ? 0 : 1; }) == 0;
 }
 
-// Root passes every permission check, so the rights are tested as nobody.
 void dropToNobody() {
-    if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) {
+    if (!becomeNobody()) {
         _exit(2);
     }
 }
@@ -161,7 +149,7 @@ TEST_F(ProgressFile, ShortAndLongFilesGiveOnlyTheirWholeValues) {
 TEST_F(ProgressFile, MissingFileOrFolderAtThePathChangesNothing) {
     fillBests(4);
     loadProgress(path.c_str());
-    mkdir(path.c_str(), 0755);
+    plant(NotAFile::Folder, path);
     loadProgress(path.c_str());
     EXPECT_EQ(g_bestStudents[0], 4);
     EXPECT_EQ(g_bestCredits[4], 4);
@@ -395,9 +383,9 @@ TEST_F(ProgressFile, AContinueThroughALinkSavesOnceItsFileIsGone) {
 // call waits on it (each runs in a child on an alarm, so a hang fails instead of stopping the
 // run). A link to a plain file still loads.
 TEST_F(ProgressFile, AnythingButAPlainFileIsLeftAloneWithoutWaiting) {
-    ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+    ASSERT_TRUE(plant(NotAFile::Pipe, path));
     std::string zeros = dir + "/zeros";
-    ASSERT_EQ(symlink("/dev/zero", zeros.c_str()), 0);
+    ASSERT_TRUE(plant(NotAFile::DeviceLink, zeros));
     std::string socketPath = dir + "/socket";
     int listener = socket(AF_UNIX, SOCK_STREAM, 0);
     struct sockaddr_un address = {};
@@ -407,7 +395,6 @@ TEST_F(ProgressFile, AnythingButAPlainFileIsLeftAloneWithoutWaiting) {
 
     for (const std::string& notAFile : {path, zeros, socketPath}) {
         EXPECT_TRUE(inChild([&] {
-            alarm(kHangSeconds);
             fillBests(7);
             loadProgress(notAFile.c_str());
             saveProgress(notAFile.c_str());

@@ -34,15 +34,16 @@ extern "C" int rand() noexcept {
 
 namespace {
 
-class Puffs : public testing::Test {
+class Puffs : public FlightTest {
 protected:
     void SetUp() override {
-        resetCampaign();
-        g_mission = 0;
-        useScriptedInput();
+        FlightTest::SetUp();
         g_scriptedRand.clear();
     }
-    void TearDown() override { g_scriptedRand.clear(); }
+    void TearDown() override {
+        g_scriptedRand.clear();
+        FlightTest::TearDown();
+    }
 
     // A World with the ship held still at (32, shipY), and ground whose surface is y = 2.
     void makeWorld(float shipY = 30) {

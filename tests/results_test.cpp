@@ -1,6 +1,5 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -15,31 +14,19 @@
 namespace {
 
 // Each test runs in a scratch folder of its own, where the screen writes data/savegame.
-class Results : public testing::Test {
+class Results : public CampaignTest {
 protected:
-    void SetUp() override {
-        resetCampaign();
-        useScriptedInput();
-        top = getcwd(nullptr, 0);
-        ASSERT_EQ(chdir(makeScratchDir().c_str()), 0);
-        mkdir("data", 0755);
-    }
-    void TearDown() override { ASSERT_EQ(chdir(top.c_str()), 0); }
+    InScratchFolder scratch;
 
     // One pass of the main loop: several steps with the same keys.
     int frame(std::initializer_list<int> keys, int steps = 3) {
-        scriptedInput().releaseAll();
-        for (int key : keys) {
-            scriptedInput().hold(key);
-        }
+        press(keys);
         int confirms = 0;
         for (int i = 0; i < steps; i++) {
             confirms += resultsUpdate();
         }
         return confirms;
     }
-
-    std::string top;
 };
 
 long fileSize(const char* path) {

@@ -46,14 +46,7 @@ int updatesUntilShotsGone(Sandbox& sandbox, int limit) {
     return -1;
 }
 
-class ShotTest : public testing::Test {
-protected:
-    void SetUp() override {
-        resetCampaign();
-        g_mission = 0;
-        srand(1);
-    }
-};
+using ShotTest = FlightTest;
 
 TEST_F(ShotTest, LasersLiveFortyFiveUpdatesAndCannonBallsFourHundredEighty) {
     LandedShip sandbox;

@@ -78,19 +78,11 @@ int times(const std::vector<std::string>& files, const std::string& file) {
     return static_cast<int>(std::count(files.begin(), files.end(), file));
 }
 
-void press(std::initializer_list<int> keys) {
-    scriptedInput().releaseAll();
-    for (int key : keys) {
-        scriptedInput().hold(key);
-    }
-}
-
 // Every sound of the game loaded on a loopback engine, as the game loads them.
-class SoundFlow : public testing::Test {
+class SoundFlow : public CampaignTest {
 protected:
     void SetUp() override {
-        resetCampaign();
-        useScriptedInput();
+        CampaignTest::SetUp();
         engine = SoundEngine::openLoopback(kRate);
         loadSounds(engine);
         if (engine->isSilent()) {
@@ -283,12 +275,7 @@ TEST_F(SoundFlow, EveryLaunchIsHeardWithItsTrackAndTheMenuMusicComesBack) {
 
     // The game's own folder: leaving the results saves there.
     fs::path top = fs::current_path();
-    fs::path folder = makeScratchDir();
-    fs::create_directory_symlink(top / "graphics", folder / "graphics");
-    fs::create_directory_symlink(top / "audio", folder / "audio");
-    fs::copy(top / "data", folder / "data", fs::copy_options::recursive);
-    fs::remove(folder / "data" / "savegame");
-    fs::current_path(folder);
+    fs::current_path(makeGameFolder());
     SoundEngine::openLoopbackForDevice(kRate);
 
     std::vector<std::vector<std::string>> atLaunch;

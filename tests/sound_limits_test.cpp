@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -64,13 +63,6 @@ std::string writeTone(const std::string& path, int channels, int toneIn, double 
     return path;
 }
 
-// The process's peak resident memory so far, in kB.
-long peakKb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
 // How far opening a loopback engine and preloading `file` raise peak memory, in MB; negative
 // when that fails. A forked child does it: its peak starts from what it holds at the fork, so
 // nothing this program held before counts.
@@ -82,10 +74,10 @@ double preloadPeakRiseMb(const std::string& file) {
     pid_t child = fork();
     if (child == 0) {
         close(pipeEnds[0]);
-        long before = peakKb();
+        long before = peakRssKb();
         std::unique_ptr<SoundEngine> engine(SoundEngine::openLoopback(kRate));
         engine->addSource(file.c_str(), true);
-        long rise = engine->isSilent() ? -1 : peakKb() - before;
+        long rise = engine->isSilent() ? -1 : peakRssKb() - before;
         bool sent = write(pipeEnds[1], &rise, sizeof rise) == ssize_t(sizeof rise);
         _exit(sent ? 0 : 1);  // no exit handlers: the scratch folder is the parent's
     }

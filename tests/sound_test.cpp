@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -54,11 +53,8 @@ std::string writeSound(const std::string& path, int format, int rate, int channe
     return path;
 }
 
-std::string writeBytes(const std::string& path, const std::string& bytes) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
-    return path;
+std::vector<uint8_t> bytesOf(const std::string& text) {
+    return {text.begin(), text.end()};
 }
 
 // Fixture files, written once for the whole program.
@@ -72,9 +68,10 @@ struct Fixtures {
     std::string loud = writeSound(dir + "/loud.mp3", kMp3, kRate, 2, 0.5, sine(1000.0, 1.0));
     std::vector<std::string> unreadable = {
         dir + "/missing.wav",
-        writeBytes(dir + "/garbage.wav", std::string(4096, '\x5a') + "RIFF\x01\x02WAVE"),
-        writeBytes(dir + "/garbage.mp3", std::string("ID3\x03") + std::string(4096, '\xa7')),
-        writeBytes(dir + "/empty.wav", ""),
+        writeBytes(dir + "/garbage.wav", bytesOf(std::string(4096, '\x5a') + "RIFF\x01\x02WAVE")),
+        writeBytes(dir + "/garbage.mp3",
+                   bytesOf(std::string("ID3\x03") + std::string(4096, '\xa7'))),
+        writeBytes(dir + "/empty.wav", {}),
         writeSound(dir + "/no_frames.wav", kWav, 22050, 1, 0.0, sine(1.0, 0.0)),
         dir,
     };

@@ -51,13 +51,8 @@ struct LandingSite : Sandbox {
     Student* student;
 };
 
-class StudentTest : public testing::Test {
-protected:
-    void SetUp() override {
-        resetCampaign();
-        g_mission = 0;
-        srand(7);
-    }
+struct StudentTest : FlightTest {
+    StudentTest() : FlightTest(7) {}
 };
 
 TEST_F(StudentTest, StartsWithARandomFacingAndAPhaseInHundredthsOfFour) {

@@ -2,7 +2,6 @@
 
 #include <GL/gl.h>
 
-#include <cstdio>
 #include <filesystem>
 
 #include "tests/test_support.h"
@@ -56,10 +55,7 @@ void writeTga(const std::string& path, const Picture& picture, int bits, bool ru
         bytes.insert(bytes.end(), stored[i].begin(), stored[i].end());
         i += run;
     }
-    FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr) << path;
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
+    writeBytes(path, bytes);
 }
 
 testing::AssertionResult pixelIs(int x, int y, Rgba expected) {
@@ -74,6 +70,12 @@ testing::AssertionResult pixelIs(int x, int y, Rgba expected) {
            << int(expected.b);
 }
 
+GLint levelParameter(GLint level, GLenum name) {
+    GLint value = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, name, &value);
+    return value;
+}
+
 void startFrame() {
     beginFrame();
     glClearColor(kBackground.r / 255.0f, kBackground.g / 255.0f, kBackground.b / 255.0f, 1.0f);
@@ -84,7 +86,7 @@ void drawQuad(int x0, int y0, int x1, int y1, bool textured, Rgba colour) {
     if (!textured) {
         glDisable(GL_TEXTURE_2D);
     }
-    glColor3ub(colour.r, colour.g, colour.b);
+    glColor4ub(colour.r, colour.g, colour.b, colour.a);
     glBegin(GL_QUADS);
     glTexCoord2f(0, 0);
     glVertex2i(x0, y0);

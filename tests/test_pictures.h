@@ -1,5 +1,6 @@
 #pragma once
 
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -52,9 +53,13 @@ void writeTga(const std::string& path, const Picture& picture, int bits, bool ru
 
 testing::AssertionResult pixelIs(int x, int y, Rgba expected);
 
+// A parameter (GL_TEXTURE_WIDTH, ...) of one mipmap level of the bound texture.
+GLint levelParameter(GLint level, GLenum name);
+
 void startFrame();
 
-// A quad over (x0, y0)-(x1, y1) showing the whole bound texture, or untextured in `colour`.
+// A quad over (x0, y0)-(x1, y1) showing the whole bound texture, or untextured in `colour` (its
+// alpha too).
 void drawQuad(int x0, int y0, int x1, int y1, bool textured, Rgba colour = kWhite);
 
 // Each test starts on a fresh frame (skipped without GL); the suite's pictures go in a scratch

@@ -1,7 +1,11 @@
 #include "tests/test_support.h"
 
 #include <GL/gl.h>
+#include <grp.h>
+#include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,7 +20,9 @@
 #include <sstream>
 #include <vector>
 
+#include "campaign/campaign_state.h"
 #include "frontend/window.h"
+#include "platform/scripted_input.h"
 #include "tools/common/tga.h"
 
 namespace {
@@ -35,6 +41,11 @@ void removeScratchDirs() {
 }
 
 }  // namespace
+
+void CampaignTest::SetUp() {
+    resetCampaign();
+    useScriptedInput();
+}
 
 std::string makeScratchDir() {
     if (scratchDirs().empty()) {
@@ -58,6 +69,10 @@ Pixel readPixel(int x, int y) {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
     return {rgba[0], rgba[1], rgba[2]};
+}
+
+bool pixelNear(const Pixel& p, float r, float g, float b) {
+    return std::abs(p.r - r) <= 2 && std::abs(p.g - g) <= 2 && std::abs(p.b - b) <= 2;
 }
 
 void beginFrame() {
@@ -254,9 +269,38 @@ std::vector<std::string> folderEntries(const std::string& folder) {
     return names;
 }
 
+std::string writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+        ADD_FAILURE() << "could not write " << path;
+    }
+    return path;
+}
+
+bool plant(NotAFile kind, const std::string& path) {
+    switch (kind) {
+        case NotAFile::Pipe:
+            return mkfifo(path.c_str(), 0644) == 0;
+        case NotAFile::DeviceLink:
+            return symlink("/dev/zero", path.c_str()) == 0;
+        case NotAFile::Folder:
+            return mkdir(path.c_str(), 0755) == 0;
+    }
+    return false;
+}
+
+const char* describe(NotAFile kind) {
+    const char* const names[] = {"a pipe", "a link to /dev/zero", "a folder"};
+    return names[static_cast<int>(kind)];
+}
+
 int exitCodeInChild(const std::function<int()>& act) {
     pid_t child = fork();
     if (child == 0) {
+        alarm(kHangSeconds);
         _exit(act());
     }
     int status = 0;
@@ -264,4 +308,45 @@ int exitCodeInChild(const std::function<int()>& act) {
         return -1;
     }
     return WEXITSTATUS(status);
+}
+
+bool becomeNobody() {
+    return setgroups(0, nullptr) == 0 && setgid(kNobody) == 0 && setuid(kNobody) == 0;
+}
+
+long peakRssKb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+void press(std::initializer_list<int> keys) {
+    scriptedInput().releaseAll();
+    for (int key : keys) {
+        scriptedInput().hold(key);
+    }
+}
+
+InScratchFolder::InScratchFolder()
+    : previous(std::filesystem::current_path().string()), dir(makeScratchDir()) {
+    std::filesystem::create_directory(dir + "/data");
+    std::filesystem::current_path(dir);
+}
+
+InScratchFolder::~InScratchFolder() {
+    std::filesystem::current_path(previous);
+}
+
+std::string makeGameFolder() {
+    namespace fs = std::filesystem;
+    const fs::path top = fs::current_path();
+    const fs::path dir = makeScratchDir();
+    fs::create_directory_symlink(top / "graphics", dir / "graphics");
+    fs::create_directory_symlink(top / "audio", dir / "audio");
+    fs::create_directory(dir / "data");
+    if (fs::exists(top / "data")) {
+        fs::copy(top / "data", dir / "data", fs::copy_options::recursive);
+    }
+    fs::remove(dir / "data" / "savegame");
+    return dir.string();
 }

@@ -1,7 +1,6 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -35,20 +34,6 @@ Picture pictureOf(const std::vector<std::string>& rows, const std::map<char, Rgb
         }
     }
     return picture;
-}
-
-void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr) << path;
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
-}
-
-// The most memory the process has held so far.
-long peakRssKb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
 }
 
 GLint boundTexture() {
@@ -94,12 +79,6 @@ private:
     uint8_t* data_ = nullptr;
     size_t size_ = 0;
 };
-
-GLint levelParameter(GLint level, GLenum name) {
-    GLint value = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, name, &value);
-    return value;
-}
 
 class Drawing : public PictureTest {};
 
@@ -177,11 +156,8 @@ TEST_F(Drawing, SmoothTexturesAreMipmappedAndClampedOthersNearestAndRepeating) {
 }
 
 TEST_F(Drawing, UnreadableImagePrintsItsNameAndGivesNoTexture) {
-    const std::string garbage = path("garbage.tga");
-    FILE* file = std::fopen(garbage.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    std::fputs("this is not a picture of anything", file);
-    std::fclose(file);
+    const std::string text = "this is not a picture of anything";
+    const std::string garbage = writeBytes(path("garbage.tga"), {text.begin(), text.end()});
     // Headers alone promising 16000 x 16000 pixels, plain and run-length: the decoder would
     // allocate and fill gigabytes before noticing the file has nothing more.
     const int kGiantSide = 16000;  // pixels

@@ -6,22 +6,10 @@
 #include "platform/glfw_input.h"
 #include "platform/input.h"
 #include "platform/scripted_input.h"
+#include "tests/test_pictures.h"
 #include "tests/test_support.h"
 
 namespace {
-
-void fillRect(int x0, int y0, int x1, int y1, GLfloat r, GLfloat g, GLfloat b, GLfloat a) {
-    glDisable(GL_TEXTURE_2D);
-    glColor4f(r, g, b, a);
-    glBegin(GL_QUADS);
-    glVertex2i(x0, y0);
-    glVertex2i(x1, y0);
-    glVertex2i(x1, y1);
-    glVertex2i(x0, y1);
-    glEnd();
-    glColor3f(1, 1, 1);
-    glEnable(GL_TEXTURE_2D);
-}
 
 bool isRed(Pixel p) {
     return p.r == 255 && p.g == 0 && p.b == 0;
@@ -49,9 +37,9 @@ TEST(Window, IsAnUnresizable800By600WindowWithAStencilAndAVisiblePointer) {
 TEST(Window, DrawsInPixelsFromTheBottomLeftWithYUp) {
     REQUIRE_GL();
     beginFrame();
-    fillRect(0, 0, 1, 1, 1, 0, 0, 1);
-    fillRect(799, 599, 800, 600, 0, 1, 0, 1);
-    fillRect(10, 500, 11, 501, 1, 0, 0, 1);
+    drawQuad(0, 0, 1, 1, false, kRed);
+    drawQuad(799, 599, 800, 600, false, kGreen);
+    drawQuad(10, 500, 11, 501, false, kRed);
     EXPECT_TRUE(isRed(readPixel(0, 0)));
     EXPECT_TRUE(isGreen(readPixel(799, 599)));
     EXPECT_TRUE(isRed(readPixel(10, 500)));
@@ -60,11 +48,13 @@ TEST(Window, DrawsInPixelsFromTheBottomLeftWithYUp) {
 
 // Untextured draws carry the colour's alpha through the same cut at one half.
 TEST(Window, AlphaBelowOneHalfClaimsNoPixel) {
+    const Rgba kFaintGreen = {0, 255, 0, 115};   // alpha 0.45
+    const Rgba kStrongGreen = {0, 255, 0, 140};  // alpha 0.55
     REQUIRE_GL();
     beginFrame();
-    fillRect(100, 100, 200, 200, 0, 1, 0, 0.45f);
-    fillRect(300, 100, 400, 200, 0, 1, 0, 0.55f);
-    fillRect(0, 0, 800, 600, 1, 0, 0, 1);
+    drawQuad(100, 100, 200, 200, false, kFaintGreen);
+    drawQuad(300, 100, 400, 200, false, kStrongGreen);
+    drawQuad(0, 0, 800, 600, false, kRed);
     EXPECT_TRUE(isRed(readPixel(150, 150)));
     EXPECT_TRUE(isGreen(readPixel(350, 150)));
 }
@@ -104,8 +94,8 @@ TEST(Window, FullScreenCoversTheDisplayWithTheSamePicture) {
     EXPECT_EQ(height, mode->height);
 
     beginFrame();
-    fillRect(0, 0, 400, 300, 1, 0, 0, 1);
-    fillRect(0, 0, 800, 600, 0, 1, 0, 1);
+    drawQuad(0, 0, 400, 300, false, kRed);
+    drawQuad(0, 0, 800, 600, false, kGreen);
     EXPECT_TRUE(isRed(readPixel(0, 0)));
     EXPECT_TRUE(isRed(readPixel(width / 2 - 2, height / 2 - 2)));
     EXPECT_TRUE(isGreen(readPixel(width / 2 + 2, height / 2 + 2)));

@@ -49,10 +49,6 @@ std::string writeTerrainSheet(const std::string& dir, const char* name, uint8_t 
     return path;
 }
 
-bool near(const Pixel& p, float r, float g, float b) {
-    return std::abs(p.r - r) <= 2 && std::abs(p.g - g) <= 2 && std::abs(p.b - b) <= 2;
-}
-
 const uint8_t kSolidSheetBlue = 40, kBackdropSheetBlue = 200;
 
 // What the terrain shows at a pixel: "<layer> <frame>" or "none".
@@ -69,7 +65,7 @@ std::string terrainAt(int x, int y) {
     for (const Layer& layer : layers) {
         for (int f = 0; f < 16; f++) {
             const Rgba c = frameColour(f, layer.blue);
-            if (near(p, c.r * layer.tint[0], c.g * layer.tint[1], c.b * layer.tint[2])) {
+            if (pixelNear(p, c.r * layer.tint[0], c.g * layer.tint[1], c.b * layer.tint[2])) {
                 return std::string(layer.name) + " " + std::to_string(f);
             }
         }
@@ -82,13 +78,8 @@ std::string terrainAt(int x, int y) {
 }
 
 // A sandbox whose terrain sheets are the recognisable pictures above.
-struct Scene {
-    static std::vector<std::string> noTilesFor(int mission) {
-        g_mission = mission;
-        return {};
-    }
-
-    Scene(int mission, int size) : sandbox(noTilesFor(mission), size) {
+struct Scene : MissionScene {
+    Scene(int mission, int size) : MissionScene(mission, size) {
         const std::string dir = makeScratchDir();
         World* world = sandbox.world;
         delete world->tileSheet;
@@ -98,13 +89,6 @@ struct Scene {
         world->backdropSheet = new SpriteSheet(
             writeTerrainSheet(dir, "tiles3.tga", kBackdropSheetBlue).c_str(), 32, 32, 0, 0, 16, 1);
     }
-
-    void draw() {
-        beginFrame();
-        sandbox.world->draw();
-    }
-
-    Sandbox sandbox;
 };
 
 // The middle of one quarter of terrain cell (x, y) on the screen.
@@ -291,7 +275,7 @@ TEST(WorldDraw, ObjectsBetweenTheTerrainLayers) {
     world->cameraX = world->cameraY = 320;
     scene.draw();
     auto at = [&](float x, float y) { return readPixel(32 * x - 320 + 400, 32 * y - 320 + 300); };
-    auto is = [](const Pixel& p, const Rgba& c) { return near(p, c.r, c.g, c.b); };
+    auto is = [](const Pixel& p, const Rgba& c) { return pixelNear(p, c.r, c.g, c.b); };
     EXPECT_EQ(terrainAt(32 * 6 + 80, 32 * 6 - 20), "solid 15");
     EXPECT_TRUE(is(at(14.0f, 6.0f), kStudent));
     EXPECT_TRUE(is(at(10.0f, 12.0f), kBall));
@@ -325,20 +309,20 @@ TEST(WorldDraw, WaterBandAndBody) {
     scene.draw();
     GLfloat sky[4];
     glGetFloatv(GL_COLOR_CLEAR_VALUE, sky);
-    EXPECT_TRUE(near(screen(3000, 750), kSurface[0], kSurface[1], kSurface[2]));
-    EXPECT_TRUE(near(screen(3232, 736), kSurface[0], kSurface[1], kSurface[2]));  // rock cell
+    EXPECT_TRUE(pixelNear(screen(3000, 750), kSurface[0], kSurface[1], kSurface[2]));
+    EXPECT_TRUE(pixelNear(screen(3232, 736), kSurface[0], kSurface[1], kSurface[2]));  // rock cell
     EXPECT_EQ(terrainAt(3232 - 3232 + 400, 864 - 1000 + 300), "solid 15");
-    EXPECT_TRUE(near(screen(3000, 800), kSurface[0], kSurface[1], kSurface[2]));
-    EXPECT_TRUE(near(screen(3000, 899), sky[0] * 255, sky[1] * 255, sky[2] * 255));
+    EXPECT_TRUE(pixelNear(screen(3000, 800), kSurface[0], kSurface[1], kSurface[2]));
+    EXPECT_TRUE(pixelNear(screen(3000, 899), sky[0] * 255, sky[1] * 255, sky[2] * 255));
 
     // Under the water at 600: the band covers 800 to 900, the fade runs to the water colour at
     // 700 and the water fills below.
     world->cameraY = 600;
     scene.draw();
-    EXPECT_TRUE(near(screen(3000, 850), kSurface[0], kSurface[1], kSurface[2]));
-    EXPECT_TRUE(near(screen(3000, 799), kSurface[0], kSurface[1], kSurface[2]));
-    EXPECT_TRUE(near(screen(3000, 700), kWater[0], kWater[1], kWater[2]));
-    EXPECT_TRUE(near(screen(3000, 500), kWater[0], kWater[1], kWater[2]));
+    EXPECT_TRUE(pixelNear(screen(3000, 850), kSurface[0], kSurface[1], kSurface[2]));
+    EXPECT_TRUE(pixelNear(screen(3000, 799), kSurface[0], kSurface[1], kSurface[2]));
+    EXPECT_TRUE(pixelNear(screen(3000, 700), kWater[0], kWater[1], kWater[2]));
+    EXPECT_TRUE(pixelNear(screen(3000, 500), kWater[0], kWater[1], kWater[2]));
     EXPECT_EQ(terrainAt(3232 - 3232 + 400, 736 - 600 + 300), "solid 0");  // variation 28180
 }
 
@@ -358,13 +342,13 @@ TEST(WorldDraw, EditorCursorLiesBetweenHudAndTerrain) {
     EXPECT_EQ(terrainAt(400, 300), "solid 15");
     world->editorMode = true;
     scene.draw();
-    EXPECT_TRUE(near(readPixel(400, 300), 0, 255, 0));
+    EXPECT_TRUE(pixelNear(readPixel(400, 300), 0, 255, 0));
     EXPECT_EQ(terrainAt(405, 300), "solid 15");  // a point of 6 pixels
     // Under the minimap the radar stays in front.
     world->cursorX = (700 - 400 + 320) / 32.0f;
     world->cursorY = (500 - 300 + 320) / 32.0f;
     scene.draw();
-    EXPECT_FALSE(near(readPixel(700, 500), 0, 255, 0));
+    EXPECT_FALSE(pixelNear(readPixel(700, 500), 0, 255, 0));
 }
 
 // A picture of a flight over varied terrain with the game's own images, for the docs; written
