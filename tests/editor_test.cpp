@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <string>
 
 #include "campaign/campaign_state.h"
@@ -332,53 +331,6 @@ TEST(Editor, ArrowKeysMoveTheStillShipAndTheCameraFollows) {
     EXPECT_EQ(body->GetLinearVelocity().LengthSquared(), 0.0f);
     EXPECT_EQ(editor.world->prevCameraX, cameraBefore);
     EXPECT_EQ(editor.world->cameraX, static_cast<int>(body->GetWorldCenter().x * 32));
-}
-
-TEST(Editor, SavingWritesBothFilesOnEveryStepAndTheyLoadBack) {
-    REQUIRE_GL();
-    InScratchFolder scratch;
-    Editor editor;
-    World* world = editor.world;
-    for (int kind = 0; kind <= 4; kind++) {
-        world->setTile(10 + kind, 12, kind);
-    }
-    world->setTile(63, 63, Breakable);
-    world->cannons.push_back(new Cannon(12.0f, 14.5f, world, world->cannonSheet, 0));
-    world->students.push_back(new Student(5.5f, 6.0f, world, world->studentSheet));
-    world->students.push_back(new Student(40.0f, 41.5f, world, world->studentSheet));
-
-    scriptedInput().hold(GLFW_KEY_S);
-    testing::internal::CaptureStdout();
-    int written = 0;
-    for (int i = 0; i < 10; i++) {
-        std::filesystem::remove("data/savedmap.tga");
-        std::filesystem::remove("data/savedobjects");
-        editor.step(1);
-        written += std::filesystem::exists("data/savedmap.tga") &&
-                   std::filesystem::exists("data/savedobjects");
-    }
-    std::string printed = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(written, 10);
-    std::string expected;
-    for (int i = 0; i < 10; i++) {
-        expected += "SAVING MAP...DONE!\n";
-    }
-    EXPECT_EQ(printed, expected);
-
-    World loaded(64);
-    loaded.loadMap("data/savedmap.tga");
-    loaded.loadObjects("data/savedobjects");
-    for (int i = 0; i < 64 * 64; i++) {
-        ASSERT_EQ(loaded.tiles[i], world->tiles[i]) << i;
-    }
-    ASSERT_EQ(loaded.cannons.size(), 1u);
-    ASSERT_EQ(loaded.students.size(), 2u);
-    EXPECT_EQ(loaded.cannons.front()->body->GetPosition(),
-              world->cannons.front()->body->GetPosition());
-    EXPECT_EQ(loaded.students.front()->body->GetPosition(),
-              world->students.front()->body->GetPosition());
-    EXPECT_EQ(loaded.students.back()->body->GetPosition(),
-              world->students.back()->body->GetPosition());
 }
 
 // Tab as main hands it on: update() while flying, edit() while editing.

@@ -153,6 +153,48 @@ TEST_F(LevelSaves, ASaveThatWroteBothFilesSaysDone) {
     EXPECT_EQ(readBytes(at(kObjectsPath)).size(), 12u);
 }
 
+// Every step with S held saves both files anew, and the level loads back as it was.
+TEST_F(LevelSaves, SavingWritesBothFilesOnEveryStepAndTheyLoadBack) {
+    REQUIRE_GL();
+    for (int kind = 0; kind <= 4; kind++) {
+        world->setTile(10 + kind, 12, kind);
+    }
+    world->setTile(63, 63, Breakable);
+    world->cannons.push_back(new Cannon(12.0f, 14.5f, world, world->cannonSheet, 0));
+    world->students.push_back(new Student(5.5f, 6.0f, world, world->studentSheet));
+    world->students.push_back(new Student(40.0f, 41.5f, world, world->studentSheet));
+
+    const int steps = 10;
+    int written = 0;
+    std::string printed;
+    inScratch([&] {
+        for (int i = 0; i < steps; i++) {
+            std::filesystem::remove(kMapPath);
+            std::filesystem::remove(kObjectsPath);
+            printed += savedWithS(world, 1);
+            written += std::filesystem::exists(kMapPath) && std::filesystem::exists(kObjectsPath);
+        }
+        return 0;
+    });
+    EXPECT_EQ(written, steps);
+    EXPECT_EQ(printed, lines("SAVING MAP...DONE!", steps));
+
+    World loaded(64);
+    loaded.loadMap(at(kMapPath).c_str());
+    loaded.loadObjects(at(kObjectsPath).c_str());
+    for (int i = 0; i < 64 * 64; i++) {
+        ASSERT_EQ(loaded.tiles[i], world->tiles[i]) << i;
+    }
+    ASSERT_EQ(loaded.cannons.size(), 1u);
+    ASSERT_EQ(loaded.students.size(), 2u);
+    EXPECT_EQ(loaded.cannons.front()->body->GetPosition(),
+              world->cannons.front()->body->GetPosition());
+    EXPECT_EQ(loaded.students.front()->body->GetPosition(),
+              world->students.front()->body->GetPosition());
+    EXPECT_EQ(loaded.students.back()->body->GetPosition(),
+              world->students.back()->body->GetPosition());
+}
+
 // With no data/ folder beside the game nothing can be saved, and the line says which files.
 TEST_F(LevelSaves, ASaveWithNoFolderForItsFilesNamesThem) {
     REQUIRE_GL();
